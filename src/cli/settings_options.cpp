@@ -1,0 +1,122 @@
+#include "settings_options.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace pictavo::cli {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, ResizeMode>, 3> kModeNames{{
+    {"fit", ResizeMode::fit},
+    {"fill", ResizeMode::fill},
+    {"stretch", ResizeMode::stretch},
+}};
+
+constexpr std::array<std::pair<std::string_view, OutputFormat>, 5> kFormatNames{{
+    {"original", OutputFormat::original},
+    {"jpeg", OutputFormat::jpeg},
+    {"png", OutputFormat::png},
+    {"heic", OutputFormat::heic},
+    {"tiff", OutputFormat::tiff},
+}};
+
+std::optional<std::int64_t> parseInteger(std::string_view text)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<double> parseFraction(std::string_view text)
+{
+    const std::string copy(text);
+    char* end = nullptr;
+    const double value = std::strtod(copy.c_str(), &end);
+    if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<bool> parseYesNo(std::string_view text)
+{
+    if (text == "yes")
+        return true;
+    if (text == "no")
+        return false;
+    return std::nullopt;
+}
+
+template <typename T, std::size_t N>
+std::optional<T> lookup(const std::array<std::pair<std::string_view, T>, N>& names,
+                        std::string_view text)
+{
+    for (const auto& [name, value] : names)
+        if (name == text)
+            return value;
+    return std::nullopt;
+}
+
+std::string invalid(std::string_view name, std::string_view value)
+{
+    return "geçersiz değer: " + std::string(name) + " " + std::string(value);
+}
+
+} // namespace
+
+bool isSettingsOption(std::string_view name)
+{
+    return name == "--width" || name == "--height" || name == "--mode" || name == "--format" ||
+           name == "--quality" || name == "--keep-metadata" || name == "--prevent-upscaling";
+}
+
+std::optional<std::string> applySettingsOption(std::string_view name, std::string_view value,
+                                               ResizeSettings& settings)
+{
+    bool valid = false;
+    if (name == "--width" || name == "--height") {
+        const std::optional<std::int64_t> number = parseInteger(value);
+        valid = number.has_value();
+        if (valid)
+            (name == "--width" ? settings.width : settings.height) = *number;
+    } else if (name == "--mode") {
+        const std::optional<ResizeMode> mode = lookup(kModeNames, value);
+        valid = mode.has_value();
+        if (valid)
+            settings.mode = *mode;
+    } else if (name == "--format") {
+        const std::optional<OutputFormat> format = lookup(kFormatNames, value);
+        valid = format.has_value();
+        if (valid)
+            settings.format = *format;
+    } else if (name == "--quality") {
+        const std::optional<double> quality = parseFraction(value);
+        valid = quality.has_value();
+        if (valid)
+            settings.quality = *quality;
+    } else if (name == "--keep-metadata" || name == "--prevent-upscaling") {
+        const std::optional<bool> flag = parseYesNo(value);
+        valid = flag.has_value();
+        if (valid)
+            (name == "--keep-metadata" ? settings.keepMetadata : settings.preventUpscaling) = *flag;
+    }
+    return valid ? std::nullopt : std::optional<std::string>(invalid(name, value));
+}
+
+std::string_view settingsOptionsUsage()
+{
+    return "  --width N                      hedef genişlik (varsayılan 1920)\n"
+           "  --height N                     hedef yükseklik (varsayılan 1080)\n"
+           "  --mode fit|fill|stretch        ölçekleme (varsayılan fit)\n"
+           "  --format original|jpeg|png|heic|tiff   çıktı biçimi (varsayılan original)\n"
+           "  --quality Q                    kalite, 0 ile 1 arası (varsayılan 0.9)\n"
+           "  --keep-metadata yes|no         metadata'yı koru (varsayılan yes)\n"
+           "  --prevent-upscaling yes|no     küçük görselleri büyütme (varsayılan no)\n";
+}
+
+} // namespace pictavo::cli

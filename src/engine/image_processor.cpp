@@ -1,0 +1,103 @@
+#include "image_processor.h"
+
+#include "image_writer.h"
+#include "renderer.h"
+#include "staged_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+namespace pictavo {
+
+namespace {
+
+using detail::PixelRect;
+using detail::RenderPlan;
+using detail::SourceImage;
+
+// Baseline JPEG stores each side in 16 bits.
+constexpr std::int64_t kMaxJpegSide = 65'535;
+// x265 refuses pictures beyond HEVC's largest level (8,192 × 4,320 class sizes are the
+// common ceiling of decoders; 16,384 is the largest side libheif encodes here).
+constexpr std::int64_t kMaxHeicSide = 16'384;
+
+// The encoder's quality from 1 to 100; values outside 0…1 are clamped, NaN is the default.
+int encoderQuality(double quality)
+{
+    if (std::isnan(quality))
+        quality = ResizeSettings{}.quality;
+    return static_cast<int>(std::clamp(std::round(quality * 100.0), 1.0, 100.0));
+}
+
+bool canvasFits(PixelSize canvas, WrittenType type)
+{
+    if (canvas.width > ImageProcessor::kMaxCanvasPixels / canvas.height)
+        return false;
+    if (type == WrittenType::jpeg)
+        return canvas.width <= kMaxJpegSide && canvas.height <= kMaxJpegSide;
+    if (type == WrittenType::heic)
+        return canvas.width <= kMaxHeicSide && canvas.height <= kMaxHeicSide;
+    return true;
+}
+
+struct ThreadStateRelease {
+    ~ThreadStateRelease() { detail::releaseThreadState(); }
+};
+
+} // namespace
+
+namespace ImageProcessor {
+
+void process(const std::filesystem::path& source, const std::filesystem::path& destination,
+             const ResizeSettings& settings)
+{
+    detail::ensureVipsStarted();
+    const ThreadStateRelease release;
+
+    const std::optional<SourceImage> header = detail::openSource(source);
+    if (!header || header->stored.width > kMaxSourcePixels / header->stored.height)
+        throw ProcessingError(ProcessingError::cannotRead);
+
+    const WrittenType type = utType(settings.format, source);
+    const RenderPlan plan = detail::planRender(header->upright(), settings);
+    if (!canvasFits(plan.canvas, type))
+        throw ProcessingError(ProcessingError::cannotCreate);
+
+    const detail::RenderedCanvas canvas =
+        detail::renderCanvas(source, *header, plan, type, settings.keepMetadata);
+
+    std::optional<detail::EncodedMetadata> metadata;
+    if (settings.keepMetadata)
+        metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
+                                       canvas.profileKept);
+    const int quality = type == WrittenType::jpeg || type == WrittenType::heic
+                            ? encoderQuality(settings.quality)
+                            : 0;
+
+    detail::StagedFile staged(destination);
+    detail::writeImage(canvas.pixels, type, quality, metadata, staged.path());
+    staged.commit();
+}
+
+std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
+{
+    const std::optional<SourceImage> header = detail::openSource(path);
+    if (!header)
+        return std::nullopt;
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    const PixelSize upright = header->upright();
+    return ImageInfo{upright.width, upright.height,
+                     error ? 0 : static_cast<std::int64_t>(bytes)};
+}
+
+const std::set<std::string>& supportedExtensions()
+{
+    static const std::set<std::string> extensions{"jpg",  "jpeg", "png", "heic",
+                                                  "heif", "tif",  "tiff", "webp"};
+    return extensions;
+}
+
+} // namespace ImageProcessor
+} // namespace pictavo

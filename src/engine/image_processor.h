@@ -1,0 +1,46 @@
+#pragma once
+
+#include "processing_error.h"
+#include "resize_settings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace pictavo {
+
+// Upright pixel size and byte size of an image file.
+struct ImageInfo {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t fileSize = 0;
+
+    bool operator==(const ImageInfo&) const = default;
+};
+
+namespace ImageProcessor {
+
+// Sources above this many pixels are refused as unreadable: decoding them would need
+// gigabytes of memory, and no camera produces them (the largest sensors are ~150 MP).
+inline constexpr std::int64_t kMaxSourcePixels = 250'000'000;
+
+// Canvases above this many pixels are refused as "cannot create"; the canvas is rendered in
+// memory at 4 bytes a pixel, so this caps one conversion at about 400 MB.
+inline constexpr std::int64_t kMaxCanvasPixels = 100'000'000;
+
+// Converts one image file into one output file. Writes atomically: the destination is either
+// the complete new file or left as it was. Throws ProcessingError; safe on any thread.
+void process(const std::filesystem::path& source, const std::filesystem::path& destination,
+             const ResizeSettings& settings);
+
+// The upright pixel size and byte size, read from the header only; nothing when the file
+// cannot be read as a supported image. Never throws.
+std::optional<ImageInfo> imageInfo(const std::filesystem::path& path);
+
+// The lower-case extensions intake accepts.
+const std::set<std::string>& supportedExtensions();
+
+} // namespace ImageProcessor
+} // namespace pictavo

@@ -1,0 +1,143 @@
+#include "renderer.h"
+
+#include "colour.h"
+#include "processing_error.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace pictavo::detail {
+
+namespace {
+
+// The crop rectangle in the coordinates of an image decoded at reduced scale.
+PixelRect scaledCrop(const PixelRect& crop, PixelSize stored, const vips::VImage& decoded)
+{
+    const double sx = static_cast<double>(decoded.width()) / static_cast<double>(stored.width);
+    const double sy = static_cast<double>(decoded.height()) / static_cast<double>(stored.height);
+    PixelRect result;
+    result.left = std::min<std::int64_t>(static_cast<std::int64_t>(crop.left * sx),
+                                         decoded.width() - 1);
+    result.top = std::min<std::int64_t>(static_cast<std::int64_t>(crop.top * sy),
+                                        decoded.height() - 1);
+    result.width = std::clamp<std::int64_t>(static_cast<std::int64_t>(crop.width * sx), 1,
+                                            decoded.width() - result.left);
+    result.height = std::clamp<std::int64_t>(static_cast<std::int64_t>(crop.height * sy), 1,
+                                             decoded.height() - result.top);
+    return result;
+}
+
+// Resampling can land one pixel off the wanted size; pad by repeating the edge, or trim.
+vips::VImage exactly(const vips::VImage& image, PixelSize size)
+{
+    const int width = static_cast<int>(size.width);
+    const int height = static_cast<int>(size.height);
+    if (image.width() == width && image.height() == height)
+        return image;
+    if (image.width() >= width && image.height() >= height)
+        return image.extract_area(0, 0, width, height);
+    return image
+        .embed(0, 0, std::max(width, image.width()), std::max(height, image.height()),
+               vips::VImage::option()->set("extend", VIPS_EXTEND_COPY))
+        .extract_area(0, 0, width, height);
+}
+
+// Lanczos resampling of premultiplied pixels, so transparent neighbours add no dark fringe.
+vips::VImage resample(vips::VImage image, PixelSize size)
+{
+    const double horizontal = static_cast<double>(size.width) / image.width();
+    const double vertical = static_cast<double>(size.height) / image.height();
+    if (horizontal == 1.0 && vertical == 1.0)
+        return image;
+    const bool alpha = hasAlpha(image);
+    const VipsBandFormat format = image.format();
+    const double alphaMax = maxAlpha(image);
+    if (alpha)
+        image = image.premultiply(vips::VImage::option()->set("max_alpha", alphaMax));
+    image = image.resize(horizontal, vips::VImage::option()
+                                         ->set("vscale", vertical)
+                                         ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    image = exactly(image, size);
+    if (alpha)
+        image = image.unpremultiply(vips::VImage::option()->set("max_alpha", alphaMax))
+                    .round(VIPS_OPERATION_ROUND_RINT)
+                    .cast(format);
+    return image;
+}
+
+vips::VImage place(vips::VImage image, const RenderPlan& plan, WrittenType type)
+{
+    const bool transparentMargins = supportsTransparency(type);
+    if (!transparentMargins && hasAlpha(image))
+        image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))
+                    .cast(VIPS_FORMAT_UCHAR);
+    if (plan.hasMargins()) {
+        if (transparentMargins && !hasAlpha(image))
+            image = image.bandjoin_const({255});
+        const std::vector<double> background =
+            transparentMargins ? std::vector<double>{0, 0, 0, 0} : std::vector<double>{255, 255, 255};
+        image = image.embed(static_cast<int>(plan.offset.width), static_cast<int>(plan.offset.height),
+                            static_cast<int>(plan.canvas.width), static_cast<int>(plan.canvas.height),
+                            vips::VImage::option()
+                                ->set("extend", VIPS_EXTEND_BACKGROUND)
+                                ->set("background", background));
+    }
+    return exactly(image, plan.canvas)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+// Renders a lazily built pipeline into memory. This is where the decoder runs, so a failure
+// here means the source's pixel data is damaged.
+vips::VImage materialise(const vips::VImage& image)
+{
+    try {
+        return image.copy_memory();
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        throw ProcessingError(ProcessingError::cannotRead);
+    }
+}
+
+} // namespace
+
+RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage& source,
+                            const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
+{
+    const bool quarter = source.turnsQuarter();
+    const PixelRect crop = quarter ? transposed(plan.crop) : plan.crop;
+    const PixelSize scaled =
+        quarter ? PixelSize{plan.scaled.height, plan.scaled.width} : plan.scaled;
+
+    vips::VImage image = source.image;
+    PixelRect decodedCrop = crop;
+    if (source.family == SourceFamily::jpeg) {
+        const int shrink = jpegShrinkFactor(crop, scaled);
+        if (shrink > 1) {
+            const std::optional<SourceImage> reduced = openSource(path, shrink);
+            if (!reduced)
+                throw ProcessingError(ProcessingError::cannotRead);
+            image = reduced->image;
+            decodedCrop = scaledCrop(crop, source.stored, image);
+        }
+    }
+
+    try {
+        if (decodedCrop.width != image.width() || decodedCrop.height != image.height())
+            image = image.extract_area(static_cast<int>(decodedCrop.left),
+                                       static_cast<int>(decodedCrop.top),
+                                       static_cast<int>(decodedCrop.width),
+                                       static_cast<int>(decodedCrop.height));
+        image = resample(image, scaled);
+        const OutputColour colour = toOutputColour(image, keepRgbProfile);
+        image = colour.image;
+        // Turning needs the whole (already reduced) image; the decoder only streams forward.
+        if (source.orientation != 1)
+            image = applyOrientation(materialise(image), source.orientation);
+        return {materialise(place(image, plan, type)), colour.profileKept};
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        throw ProcessingError(ProcessingError::cannotCreate);
+    }
+}
+
+} // namespace pictavo::detail

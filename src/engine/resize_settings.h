@@ -1,0 +1,69 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pictavo {
+
+// How the decoded image is placed on the target canvas.
+enum class ResizeMode { fit, fill, stretch };
+
+// Which image type a conversion writes; `original` follows the source's extension.
+enum class OutputFormat { original, jpeg, png, heic, tiff };
+
+// The four image types the engine can write.
+enum class WrittenType { jpeg, png, heic, tiff };
+
+inline constexpr std::array<ResizeMode, 3> kAllResizeModes{ResizeMode::fit, ResizeMode::fill,
+                                                           ResizeMode::stretch};
+inline constexpr std::array<OutputFormat, 5> kAllOutputFormats{
+    OutputFormat::original, OutputFormat::jpeg, OutputFormat::png, OutputFormat::heic,
+    OutputFormat::tiff};
+
+// Everything the user decides about a conversion. The value enforces no ranges.
+struct ResizeSettings {
+    std::int64_t width = 1920;
+    std::int64_t height = 1080;
+    ResizeMode mode = ResizeMode::fit;
+    OutputFormat format = OutputFormat::original;
+    double quality = 0.9;
+    bool keepMetadata = true;
+    bool preventUpscaling = false;
+    std::string prefix;
+    std::string suffix = "_resized";
+
+    bool operator==(const ResizeSettings&) const = default;
+};
+
+// The Turkish label of a case; it is also the case's raw value.
+std::string_view rawValue(ResizeMode mode);
+std::string_view rawValue(OutputFormat format);
+
+// One-line description shown under the mode picker.
+std::string_view modeDescription(ResizeMode mode);
+
+// Builds a case only from its exact raw value (case-sensitive, Turkish letters included).
+std::optional<ResizeMode> resizeModeFromRawValue(std::string_view text);
+std::optional<OutputFormat> outputFormatFromRawValue(std::string_view text);
+
+bool supportsQuality(OutputFormat format);
+
+// The image type written for `source` (its path extension decides for `original`).
+WrittenType utType(OutputFormat format, const std::filesystem::path& source);
+
+// The output file-name extension, without the dot.
+std::string fileExtension(OutputFormat format, const std::filesystem::path& source);
+
+// "public.jpeg", "public.png", "public.heic" or "public.tiff".
+std::string_view identifier(WrittenType type);
+
+// The platform's preferred extension for a written type: jpeg, png, heic, tiff.
+std::string_view preferredFilenameExtension(WrittenType type);
+
+bool supportsTransparency(WrittenType type);
+
+} // namespace pictavo

@@ -1,0 +1,69 @@
+#include "source_image.h"
+
+namespace pictavo::detail {
+
+namespace {
+
+int orientationOf(const vips::VImage& image)
+{
+    // HEIF rotation boxes are already applied by libheif, and libvips drops the EXIF
+    // orientation of HEIF images so that it is not applied a second time.
+    if (vips_image_get_typeof(image.get_image(), VIPS_META_ORIENTATION) == 0)
+        return 1;
+    int orientation = 1;
+    if (vips_image_get_int(image.get_image(), VIPS_META_ORIENTATION, &orientation) != 0) {
+        vips_error_clear();
+        return 1;
+    }
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+} // namespace
+
+std::optional<SourceImage> openSource(const std::filesystem::path& path, int jpegShrink)
+{
+    const std::optional<SourceFamily> family = sniffFamily(path);
+    if (!family)
+        return std::nullopt;
+    try {
+        // Sequential access streams the pixels top to bottom in small strips; damaged
+        // data fails the render instead of turning silently into grey pixels.
+        vips::VOption* options = vips::VImage::option()
+                                     ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                     ->set("fail_on", VIPS_FAIL_ON_ERROR);
+        if (*family == SourceFamily::jpeg && jpegShrink > 1)
+            options->set("shrink", jpegShrink);
+        vips::VImage image = vips::VImage::new_from_file(path.c_str(), options);
+        if (image.width() < 1 || image.height() < 1)
+            return std::nullopt;
+        return SourceImage{image, *family, orientationOf(image), {image.width(), image.height()}};
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
+vips::VImage applyOrientation(const vips::VImage& image, int orientation)
+{
+    // EXIF orientation n means: to show the picture upright, apply this to the stored pixels.
+    switch (orientation) {
+    case 2:
+        return image.fliphor();
+    case 3:
+        return image.rot180();
+    case 4:
+        return image.flipver();
+    case 5: // transpose
+        return image.rot90().fliphor();
+    case 6:
+        return image.rot90();
+    case 7: // transverse
+        return image.rot270().fliphor();
+    case 8:
+        return image.rot270();
+    default:
+        return image;
+    }
+}
+
+} // namespace pictavo::detail

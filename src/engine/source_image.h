@@ -1,0 +1,32 @@
+#pragma once
+
+#include "geometry.h"
+#include "vips_runtime.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace pictavo::detail {
+
+// A source file opened for its header; no pixels are decoded until the image is rendered.
+struct SourceImage {
+    vips::VImage image;
+    SourceFamily family;
+    int orientation = 1; // EXIF orientation, 1..8; anything else counts as 1
+    PixelSize stored;    // as stored in the file, before the orientation is applied
+
+    bool turnsQuarter() const { return orientation >= 5; }
+    PixelSize upright() const
+    {
+        return turnsQuarter() ? PixelSize{stored.height, stored.width} : stored;
+    }
+};
+
+// Opens the header of a supported image; nothing when the file is not one.
+// `jpegShrink` > 1 asks the JPEG decoder for a DCT-scaled image.
+std::optional<SourceImage> openSource(const std::filesystem::path& path, int jpegShrink = 1);
+
+// Turns a stored-orientation image upright. The input must allow random access.
+vips::VImage applyOrientation(const vips::VImage& image, int orientation);
+
+} // namespace pictavo::detail

@@ -1,0 +1,66 @@
+#include "staged_file.h"
+
+#include "processing_error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace pictavo::detail {
+
+namespace {
+
+// Mode for the new file: the replaced file's own mode, or rw-r--r-- as image writers use.
+mode_t modeFor(const std::filesystem::path& destination)
+{
+    struct stat existing {};
+    if (::stat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        return existing.st_mode & 07777;
+    return 0644;
+}
+
+} // namespace
+
+StagedFile::StagedFile(std::filesystem::path destination) : m_destination(std::move(destination))
+{
+    const std::filesystem::path folder = m_destination.parent_path().empty()
+                                             ? std::filesystem::path(".")
+                                             : m_destination.parent_path();
+    // The name is cut so that the temporary name stays within the 255-byte limit of a name.
+    const std::string name = m_destination.filename().string().substr(0, 200);
+    std::string pattern = (folder / ("." + name + ".pictavo-XXXXXX")).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int descriptor = ::mkstemp(buffer.data());
+    if (descriptor < 0)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    m_temporary = buffer.data();
+    ::fchmod(descriptor, modeFor(m_destination));
+    ::close(descriptor);
+}
+
+StagedFile::~StagedFile()
+{
+    if (!m_committed)
+        ::unlink(m_temporary.c_str());
+}
+
+void StagedFile::commit()
+{
+    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    struct stat written {};
+    const bool complete = ::fstat(descriptor, &written) == 0 && written.st_size > 0 &&
+                          ::fsync(descriptor) == 0;
+    ::close(descriptor);
+    if (!complete || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    m_committed = true;
+}
+
+} // namespace pictavo::detail

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <filesystem>
+
+namespace pictavo::detail {
+
+// A hidden temporary file beside the destination that becomes the destination in one
+// rename, so a reader never sees a half-written image and a failed write leaves the old
+// file untouched. Removed on destruction unless committed.
+class StagedFile {
+public:
+    // Throws ProcessingError(cannotWrite) when the folder does not take a new file.
+    explicit StagedFile(std::filesystem::path destination);
+    ~StagedFile();
+
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    const std::filesystem::path& path() const { return m_temporary; }
+
+    // Flushes the file to disk and renames it over the destination. Throws cannotWrite.
+    void commit();
+
+private:
+    std::filesystem::path m_destination;
+    std::filesystem::path m_temporary;
+    bool m_committed = false;
+};
+
+} // namespace pictavo::detail

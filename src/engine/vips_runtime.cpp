@@ -1,0 +1,50 @@
+#include "vips_runtime.h"
+
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+namespace pictavo::detail {
+
+void ensureVipsStarted()
+{
+    static std::once_flag started;
+    std::call_once(started, [] {
+        if (VIPS_INIT("pictavo") != 0)
+            vips_error_exit("libvips could not start");
+        // The operation cache would hand back a stale image for a file that changed on
+        // disk between two conversions, and keeps decoded pixels alive for nothing.
+        vips_cache_set_max(0);
+        // Loaders outside the five families (ImageMagick, PDF, SVG …) are never reached.
+        vips_block_untrusted_set(TRUE);
+    });
+}
+
+void releaseThreadState()
+{
+    vips_error_clear();
+    vips_thread_shutdown();
+}
+
+std::optional<SourceFamily> sniffFamily(const std::filesystem::path& path)
+{
+    ensureVipsStarted();
+    const char* loader = vips_foreign_find_load(path.c_str());
+    vips_error_clear();
+    if (loader == nullptr)
+        return std::nullopt;
+    const std::string_view name(loader);
+    if (name == "VipsForeignLoadJpegFile")
+        return SourceFamily::jpeg;
+    if (name == "VipsForeignLoadPngFile" || name == "VipsForeignLoadSpngFile")
+        return SourceFamily::png;
+    if (name == "VipsForeignLoadHeifFile")
+        return SourceFamily::heif;
+    if (name == "VipsForeignLoadTiffFile")
+        return SourceFamily::tiff;
+    if (name == "VipsForeignLoadWebpFile")
+        return SourceFamily::webp;
+    return std::nullopt;
+}
+
+} // namespace pictavo::detail
