@@ -44,8 +44,9 @@ HeifPtr<heif_image> planesFrom(const vips::VImage& rgb)
     const int width = rgb.width();
     const int height = rgb.height();
     heif_image* raw = nullptr;
-    require(heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &raw),
-            ProcessingError::cannotCreate);
+    require(
+        heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &raw),
+        ProcessingError::cannotCreate);
     HeifPtr<heif_image> image(raw);
     require(heif_image_add_plane(raw, heif_channel_interleaved, width, height, 8),
             ProcessingError::cannotCreate);

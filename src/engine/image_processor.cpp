@@ -64,9 +64,8 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     if (!canvasFits(plan.canvas, type))
         throw ProcessingError(ProcessingError::cannotCreate);
 
-    const detail::RenderedCanvas canvas =
+    detail::RenderedCanvas canvas =
         detail::renderCanvas(source, *header, plan, type, settings.keepMetadata);
-
     std::optional<detail::EncodedMetadata> metadata;
     if (settings.keepMetadata)
         metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
@@ -77,6 +76,14 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
 
     detail::StagedFile staged(destination);
     detail::writeImage(canvas.pixels, type, quality, metadata, staged.path());
+    // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and
+    // writes the file without one; the pixels, still in that profile's space, would then be
+    // shown with the wrong colours. Such images are written again, converted to sRGB.
+    if (canvas.profileKept && !detail::hasEmbeddedProfile(staged.path())) {
+        canvas = detail::renderCanvas(source, *header, plan, type, false);
+        metadata->icc.clear();
+        detail::writeImage(canvas.pixels, type, quality, metadata, staged.path());
+    }
     staged.commit();
 }
 
@@ -88,13 +95,12 @@ std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
     const PixelSize upright = header->upright();
-    return ImageInfo{upright.width, upright.height,
-                     error ? 0 : static_cast<std::int64_t>(bytes)};
+    return ImageInfo{upright.width, upright.height, error ? 0 : static_cast<std::int64_t>(bytes)};
 }
 
 const std::set<std::string>& supportedExtensions()
 {
-    static const std::set<std::string> extensions{"jpg",  "jpeg", "png", "heic",
+    static const std::set<std::string> extensions{"jpg",  "jpeg", "png",  "heic",
                                                   "heif", "tif",  "tiff", "webp"};
     return extensions;
 }

@@ -62,10 +62,11 @@ void save(const vips::VImage& image, WrittenType type, int quality, bool strip,
             image.pngsave(file.c_str(), vips::VImage::option()->set("strip", strip));
             break;
         case WrittenType::tiff:
-            image.tiffsave(file.c_str(), vips::VImage::option()
-                                             ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                                             ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                                             ->set("strip", strip));
+            image.tiffsave(file.c_str(),
+                           vips::VImage::option()
+                               ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                               ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                               ->set("strip", strip));
             break;
         case WrittenType::heic:
             break;
@@ -90,6 +91,17 @@ EncodedMetadata metadataFor(const vips::VImage& source, std::int64_t width, std:
     if (withProfile)
         metadata.icc = blob(source, VIPS_META_ICC_NAME);
     return metadata;
+}
+
+bool hasEmbeddedProfile(const std::filesystem::path& file)
+{
+    try {
+        const vips::VImage written = vips::VImage::new_from_file(file.c_str());
+        return !blob(written, VIPS_META_ICC_NAME).empty();
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return false;
+    }
 }
 
 void writeImage(const vips::VImage& canvas, WrittenType type, int quality,

@@ -18,4 +18,7 @@ void writeImage(const vips::VImage& canvas, WrittenType type, int quality,
 EncodedMetadata metadataFor(const vips::VImage& source, std::int64_t width, std::int64_t height,
                             bool withProfile);
 
+// Whether the written file carries an ICC profile.
+bool hasEmbeddedProfile(const std::filesystem::path& file);
+
 } // namespace pictavo::detail

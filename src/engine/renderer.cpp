@@ -16,10 +16,10 @@ PixelRect scaledCrop(const PixelRect& crop, PixelSize stored, const vips::VImage
     const double sx = static_cast<double>(decoded.width()) / static_cast<double>(stored.width);
     const double sy = static_cast<double>(decoded.height()) / static_cast<double>(stored.height);
     PixelRect result;
-    result.left = std::min<std::int64_t>(static_cast<std::int64_t>(crop.left * sx),
-                                         decoded.width() - 1);
-    result.top = std::min<std::int64_t>(static_cast<std::int64_t>(crop.top * sy),
-                                        decoded.height() - 1);
+    result.left =
+        std::min<std::int64_t>(static_cast<std::int64_t>(crop.left * sx), decoded.width() - 1);
+    result.top =
+        std::min<std::int64_t>(static_cast<std::int64_t>(crop.top * sy), decoded.height() - 1);
     result.width = std::clamp<std::int64_t>(static_cast<std::int64_t>(crop.width * sx), 1,
                                             decoded.width() - result.left);
     result.height = std::clamp<std::int64_t>(static_cast<std::int64_t>(crop.height * sy), 1,
@@ -54,9 +54,9 @@ vips::VImage resample(vips::VImage image, PixelSize size)
     const double alphaMax = maxAlpha(image);
     if (alpha)
         image = image.premultiply(vips::VImage::option()->set("max_alpha", alphaMax));
-    image = image.resize(horizontal, vips::VImage::option()
-                                         ->set("vscale", vertical)
-                                         ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    image = image.resize(
+        horizontal,
+        vips::VImage::option()->set("vscale", vertical)->set("kernel", VIPS_KERNEL_LANCZOS3));
     image = exactly(image, size);
     if (alpha)
         image = image.unpremultiply(vips::VImage::option()->set("max_alpha", alphaMax))
@@ -69,18 +69,22 @@ vips::VImage place(vips::VImage image, const RenderPlan& plan, WrittenType type)
 {
     const bool transparentMargins = supportsTransparency(type);
     if (!transparentMargins && hasAlpha(image))
-        image = image.flatten(vips::VImage::option()->set("background", std::vector<double>{255, 255, 255}))
+        image = image
+                    .flatten(vips::VImage::option()->set("background",
+                                                         std::vector<double>{255, 255, 255}))
                     .cast(VIPS_FORMAT_UCHAR);
     if (plan.hasMargins()) {
         if (transparentMargins && !hasAlpha(image))
             image = image.bandjoin_const({255});
-        const std::vector<double> background =
-            transparentMargins ? std::vector<double>{0, 0, 0, 0} : std::vector<double>{255, 255, 255};
-        image = image.embed(static_cast<int>(plan.offset.width), static_cast<int>(plan.offset.height),
-                            static_cast<int>(plan.canvas.width), static_cast<int>(plan.canvas.height),
-                            vips::VImage::option()
-                                ->set("extend", VIPS_EXTEND_BACKGROUND)
-                                ->set("background", background));
+        const std::vector<double> background = transparentMargins
+                                                   ? std::vector<double>{0, 0, 0, 0}
+                                                   : std::vector<double>{255, 255, 255};
+        image =
+            image.embed(static_cast<int>(plan.offset.width), static_cast<int>(plan.offset.height),
+                        static_cast<int>(plan.canvas.width), static_cast<int>(plan.canvas.height),
+                        vips::VImage::option()
+                            ->set("extend", VIPS_EXTEND_BACKGROUND)
+                            ->set("background", background));
     }
     return exactly(image, plan.canvas)
         .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
@@ -123,10 +127,9 @@ RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage
 
     try {
         if (decodedCrop.width != image.width() || decodedCrop.height != image.height())
-            image = image.extract_area(static_cast<int>(decodedCrop.left),
-                                       static_cast<int>(decodedCrop.top),
-                                       static_cast<int>(decodedCrop.width),
-                                       static_cast<int>(decodedCrop.height));
+            image = image.extract_area(
+                static_cast<int>(decodedCrop.left), static_cast<int>(decodedCrop.top),
+                static_cast<int>(decodedCrop.width), static_cast<int>(decodedCrop.height));
         image = resample(image, scaled);
         const OutputColour colour = toOutputColour(image, keepRgbProfile);
         image = colour.image;

@@ -55,8 +55,8 @@ void StagedFile::commit()
     if (descriptor < 0)
         throw ProcessingError(ProcessingError::cannotWrite);
     struct stat written {};
-    const bool complete = ::fstat(descriptor, &written) == 0 && written.st_size > 0 &&
-                          ::fsync(descriptor) == 0;
+    const bool complete =
+        ::fstat(descriptor, &written) == 0 && written.st_size > 0 && ::fsync(descriptor) == 0;
     ::close(descriptor);
     if (!complete || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
         throw ProcessingError(ProcessingError::cannotWrite);

@@ -17,6 +17,11 @@ void ensureVipsStarted()
         vips_cache_set_max(0);
         // Loaders outside the five families (ImageMagick, PDF, SVG …) are never reached.
         vips_block_untrusted_set(TRUE);
+        // Damaged files are reported through ProcessingError; libvips' own warnings about
+        // them would only clutter the terminal of the command-line tool.
+        g_log_set_handler(
+            "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     });
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
 // Internal to the engine: libvips headers stay out of every public header.
-#include <vips/vips8>
-
 #include <filesystem>
 #include <optional>
+#include <vips/vips8>
 
 namespace pictavo::detail {
 
