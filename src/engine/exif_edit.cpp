@@ -1,6 +1,7 @@
 #include "exif_edit.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <libexif/exif-data.h>
 #include <memory>
 
@@ -20,6 +21,14 @@ ExifDataPtr parse(const unsigned char* data, std::size_t size)
     ExifDataPtr exif(exif_data_new());
     if (!exif)
         return nullptr;
+    // PNG and WebP store the TIFF structure bare; libexif wants the APP1 header before it.
+    Bytes withHeader;
+    if (std::memcmp(data, "II*\0", 4) == 0 || std::memcmp(data, "MM\0*", 4) == 0) {
+        withHeader = {'E', 'x', 'i', 'f', 0, 0};
+        withHeader.insert(withHeader.end(), data, data + size);
+        data = withHeader.data();
+        size = withHeader.size();
+    }
     // Keep the block as the camera wrote it: no tags added for the standard's sake, none
     // dropped for being unknown.
     exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS);

@@ -1,1 +1,142 @@
+#include "exif_edit.h"
+#include "test_images.h"
+
 #include <gtest/gtest.h>
+#include <libexif/exif-data.h>
+
+namespace pictavo {
+namespace {
+
+using namespace test;
+
+int orientationIn(const Bytes& exif)
+{
+    return detail::exifOrientation(exif.data(), exif.size());
+}
+
+// A portrait JPEG stored on its side (orientation 6) carrying EXIF, XMP, IPTC and an ICC
+// profile, as a phone would write it.
+fs::path portraitWithMetadata(const TempDir& dir)
+{
+    const Bytes xmp = {'<', 'x', ':', 'x', 'm', 'p', 'm', 'e', 't', 'a', '/', '>'};
+    const Bytes iptc = {0x1C, 0x02, 0x00, 0x00, 0x02, 0x00, 0x04};
+    vips::VImage image =
+        solid(80, 40, {200, 60, 60})
+            .icc_transform("srgb", vips::VImage::option()->set("input_profile", "srgb"))
+            .copy();
+    const Bytes exif = exifWithOrientation(6);
+    vips_image_set_blob_copy(image.get_image(), VIPS_META_EXIF_NAME, exif.data(), exif.size());
+    vips_image_set_blob_copy(image.get_image(), VIPS_META_XMP_NAME, xmp.data(), xmp.size());
+    vips_image_set_blob_copy(image.get_image(), VIPS_META_IPTC_NAME, iptc.data(), iptc.size());
+    image.set(VIPS_META_ORIENTATION, 6);
+    const fs::path path = dir / "portrait.jpg";
+    image.jpegsave(path.c_str());
+    return path;
+}
+
+ResizeSettings keeping(bool keep, OutputFormat format)
+{
+    ResizeSettings settings;
+    settings.width = 20;
+    settings.height = 40;
+    settings.format = format;
+    settings.keepMetadata = keep;
+    return settings;
+}
+
+TEST(Metadata, KeptInJpegWithUprightOrientation)
+{
+    TempDir dir;
+    const fs::path source = portraitWithMetadata(dir);
+    const vips::VImage original = decode(source);
+    ASSERT_EQ(orientationIn(blobField(original, VIPS_META_EXIF_NAME)), 6);
+
+    ImageProcessor::process(source, dir / "out.jpg", keeping(true, OutputFormat::jpeg));
+    const vips::VImage out = decode(dir / "out.jpg");
+    EXPECT_EQ(orientationIn(blobField(out, VIPS_META_EXIF_NAME)), 1);
+    EXPECT_EQ(blobField(out, VIPS_META_XMP_NAME), blobField(original, VIPS_META_XMP_NAME));
+    EXPECT_EQ(blobField(out, VIPS_META_IPTC_NAME), blobField(original, VIPS_META_IPTC_NAME));
+    EXPECT_EQ(blobField(out, VIPS_META_ICC_NAME), blobField(original, VIPS_META_ICC_NAME));
+}
+
+TEST(Metadata, EveryWrittenTypeCarriesWhatItsContainerHolds)
+{
+    TempDir dir;
+    const fs::path source = portraitWithMetadata(dir);
+    const Bytes icc = blobField(decode(source), VIPS_META_ICC_NAME);
+
+    ImageProcessor::process(source, dir / "out.heic", keeping(true, OutputFormat::heic));
+    // libvips drops the orientation of HEIF images on reading: ask libheif.
+    EXPECT_EQ(orientationIn(heifExif(dir / "out.heic")), 1);
+    EXPECT_EQ(heifProfile(dir / "out.heic"), icc);
+    EXPECT_EQ(decode(dir / "out.heic").width(), 20) << "turned in the pixels, not in a box";
+
+    ImageProcessor::process(source, dir / "out.png", keeping(true, OutputFormat::png));
+    const vips::VImage png = decode(dir / "out.png");
+    EXPECT_EQ(orientationIn(blobField(png, VIPS_META_EXIF_NAME)), 1);
+    EXPECT_FALSE(blobField(png, VIPS_META_XMP_NAME).empty());
+    EXPECT_EQ(blobField(png, VIPS_META_ICC_NAME), icc);
+
+    ImageProcessor::process(source, dir / "out.tif", keeping(true, OutputFormat::tiff));
+    const vips::VImage tiff = decode(dir / "out.tif");
+    EXPECT_FALSE(blobField(tiff, VIPS_META_XMP_NAME).empty());
+    EXPECT_EQ(blobField(tiff, VIPS_META_ICC_NAME), icc);
+}
+
+TEST(Metadata, DroppedEntirelyWhenOff)
+{
+    TempDir dir;
+    const fs::path source = portraitWithMetadata(dir);
+    for (const OutputFormat format :
+         {OutputFormat::jpeg, OutputFormat::png, OutputFormat::heic, OutputFormat::tiff}) {
+        SCOPED_TRACE(rawValue(format));
+        ImageProcessor::process(source, dir / "out", keeping(false, format));
+        const vips::VImage out = decode(dir / "out");
+        EXPECT_FALSE(hasField(out, VIPS_META_EXIF_NAME));
+        EXPECT_FALSE(hasField(out, VIPS_META_XMP_NAME));
+        EXPECT_FALSE(hasField(out, VIPS_META_IPTC_NAME));
+        EXPECT_FALSE(hasField(out, VIPS_META_ICC_NAME));
+        // TIFF always states its baseline Orientation tag; it says "upright".
+        if (format == OutputFormat::tiff && hasField(out, VIPS_META_ORIENTATION)) {
+            EXPECT_EQ(out.get_int(VIPS_META_ORIENTATION), 1);
+        } else {
+            EXPECT_FALSE(hasField(out, VIPS_META_ORIENTATION));
+        }
+        if (format == OutputFormat::heic) {
+            EXPECT_TRUE(heifExif(dir / "out").empty());
+            EXPECT_TRUE(heifProfile(dir / "out").empty());
+        }
+        EXPECT_EQ(out.width(), 20);
+        EXPECT_EQ(out.height(), 40);
+    }
+}
+
+TEST(Metadata, ExifPixelSizeFollowsTheCanvasAndCameraEntriesStay)
+{
+    if (!hasTestdata())
+        GTEST_SKIP() << "no shared test data";
+    TempDir dir;
+    const fs::path source = testdata() / "01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg";
+    ImageProcessor::process(source, dir / "out.jpg", ResizeSettings{});
+    const vips::VImage out = decode(dir / "out.jpg");
+    EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelXDimension")).substr(0, 5), "1920 ");
+    EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelYDimension")).substr(0, 5), "1080 ");
+    EXPECT_STREQ(out.get_string("exif-ifd0-Model"), decode(source).get_string("exif-ifd0-Model"));
+    EXPECT_EQ(orientationIn(blobField(out, VIPS_META_EXIF_NAME)), 1);
+}
+
+TEST(ExifEdit, BareTiffBlocksAndDamagedBlocks)
+{
+    Bytes exif = exifWithOrientation(8);
+    const Bytes bare(exif.begin() + 6, exif.end());
+    EXPECT_EQ(detail::exifOrientation(bare.data(), bare.size()), 8);
+    const Bytes normalised = detail::normalizedExif(bare.data(), bare.size(), 10, 10);
+    EXPECT_EQ(orientationIn(normalised), 1);
+
+    const Bytes garbage(64, 0xAB);
+    EXPECT_TRUE(detail::normalizedExif(garbage.data(), garbage.size(), 10, 10).empty());
+    EXPECT_TRUE(detail::normalizedExif(nullptr, 0, 10, 10).empty());
+}
+
+} // namespace
+} // namespace pictavo

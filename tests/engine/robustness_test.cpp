@@ -1,1 +1,153 @@
+#include "test_images.h"
+
+#include <atomic>
+#include <climits>
 #include <gtest/gtest.h>
+#include <thread>
+
+namespace pictavo {
+namespace {
+
+using namespace test;
+
+ProcessingError::Code failureOf(const fs::path& source, const fs::path& destination,
+                                const ResizeSettings& settings = {})
+{
+    try {
+        ImageProcessor::process(source, destination, settings);
+    } catch (const ProcessingError& error) {
+        return error.code();
+    }
+    ADD_FAILURE() << source << " converted although it should not";
+    return ProcessingError::cannotRead;
+}
+
+// A JPEG whose header claims `width` × `height` pixels, followed by too little data.
+Bytes jpegClaiming(int width, int height)
+{
+    Bytes jpeg = markedCornersJpeg(64, 32);
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = static_cast<unsigned char>(height >> 8);
+            jpeg[i + 6] = static_cast<unsigned char>(height & 0xFF);
+            jpeg[i + 7] = static_cast<unsigned char>(width >> 8);
+            jpeg[i + 8] = static_cast<unsigned char>(width & 0xFF);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+TEST(BadSources, FailAsUnreadableAndWriteNothing)
+{
+    TempDir dir;
+    const Bytes jpeg = markedCornersJpeg(300, 200);
+    writeFile(dir / "text.jpg", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    writeFile(dir / "empty.png", Bytes{});
+    writeFile(dir / "half.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
+    writeFile(dir / "header-only.jpg", Bytes(jpeg.begin(), jpeg.begin() + 400));
+    writeFile(dir / "giant.jpg", jpegClaiming(60000, 60000));
+    writeFile(dir / "vector.png", Bytes{'<', 's', 'v', 'g', '/', '>'});
+    fs::create_directory(dir / "folder.jpg");
+
+    for (const char* name : {"text.jpg", "empty.png", "half.jpg", "header-only.jpg", "giant.jpg",
+                             "vector.png", "folder.jpg", "missing.jpg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(failureOf(dir / name, dir / "out.jpg"), ProcessingError::cannotRead);
+        EXPECT_FALSE(fs::exists(dir / "out.jpg"));
+    }
+    for (const char* name : {"text.jpg", "empty.png", "vector.png", "folder.jpg", "missing.jpg"})
+        EXPECT_EQ(ImageProcessor::imageInfo(dir / name), std::nullopt) << name;
+    // The header is readable; refusing the size is the conversion's job.
+    EXPECT_TRUE(ImageProcessor::imageInfo(dir / "giant.jpg"));
+}
+
+TEST(BadSources, ContentDecidesNotTheExtension)
+{
+    TempDir dir;
+    solid(40, 30, {10, 200, 10}).pngsave((dir / "really-png.jpg").c_str());
+    writeFile(dir / "really-jpeg.png", markedCornersJpeg(40, 30));
+    for (const char* name : {"really-png.jpg", "really-jpeg.png"}) {
+        const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / name);
+        ASSERT_TRUE(info) << name;
+        EXPECT_EQ(info->width, 40);
+        ResizeSettings settings;
+        settings.width = 20;
+        settings.height = 15;
+        ImageProcessor::process(dir / name, dir / "out", settings);
+        EXPECT_EQ(decode(dir / "out").width(), 20) << name;
+    }
+}
+
+TEST(BadSettings, CanvasesNoFormatCanHoldAreRefused)
+{
+    TempDir dir;
+    solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
+    struct Case {
+        std::int64_t width;
+        std::int64_t height;
+        OutputFormat format;
+    };
+    for (const Case& c :
+         {Case{70'000, 10, OutputFormat::jpeg}, Case{20'000, 10, OutputFormat::heic},
+          Case{20'000, 20'000, OutputFormat::png}, Case{INT64_MAX, INT64_MAX, OutputFormat::tiff},
+          Case{INT64_MAX, 1, OutputFormat::png}}) {
+        ResizeSettings settings;
+        settings.width = c.width;
+        settings.height = c.height;
+        settings.format = c.format;
+        EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settings), ProcessingError::cannotCreate)
+            << c.width << "x" << c.height;
+        EXPECT_FALSE(fs::exists(dir / "out"));
+    }
+}
+
+TEST(BadSettings, TinyAndOddTargetsStillConvert)
+{
+    TempDir dir;
+    solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
+    for (const OutputFormat format : kAllOutputFormats) {
+        ResizeSettings settings;
+        settings.width = INT64_MIN;
+        settings.height = 0;
+        settings.format = format;
+        ImageProcessor::process(dir / "in.png", dir / "out", settings);
+        EXPECT_EQ(decode(dir / "out").width(), 1) << rawValue(format);
+    }
+    ResizeSettings odd;
+    odd.width = 1921;
+    odd.height = 1081;
+    odd.format = OutputFormat::heic;
+    ImageProcessor::process(dir / "in.png", dir / "odd.heic", odd);
+    EXPECT_EQ(decode(dir / "odd.heic").width(), 1921);
+    EXPECT_EQ(decode(dir / "odd.heic").height(), 1081);
+}
+
+TEST(Concurrency, IndependentConversionsRunSideBySide)
+{
+    TempDir dir;
+    solid(300, 200, {90, 10, 10}).write_to_file((dir / "in.jpg").c_str());
+    std::vector<std::thread> workers;
+    std::atomic<int> failures = 0;
+    for (int i = 0; i < 4; ++i) {
+        workers.emplace_back([&, i] {
+            ResizeSettings settings;
+            settings.width = 100 + i;
+            settings.height = 50;
+            try {
+                ImageProcessor::process(dir / "in.jpg", dir / ("out" + std::to_string(i) + ".jpg"),
+                                        settings);
+            } catch (const ProcessingError&) {
+                ++failures;
+            }
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    EXPECT_EQ(failures, 0);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(decode(dir / ("out" + std::to_string(i) + ".jpg")).width(), 100 + i);
+}
+
+} // namespace
+} // namespace pictavo

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <libheif/heif.h>
 #include <random>
 
 namespace pictavo::test {
@@ -112,6 +113,46 @@ void writeFile(const fs::path& path, const Bytes& bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+template <typename Read> Bytes fromPrimaryHeifImage(const fs::path& path, Read read)
+{
+    heif_context* context = heif_context_alloc();
+    heif_image_handle* handle = nullptr;
+    Bytes bytes;
+    if (heif_context_read_from_file(context, path.c_str(), nullptr).code == heif_error_Ok &&
+        heif_context_get_primary_image_handle(context, &handle).code == heif_error_Ok) {
+        bytes = read(handle);
+        heif_image_handle_release(handle);
+    }
+    heif_context_free(context);
+    return bytes;
+}
+
+} // namespace
+
+Bytes heifProfile(const fs::path& path)
+{
+    return fromPrimaryHeifImage(path, [](heif_image_handle* handle) {
+        Bytes profile(heif_image_handle_get_raw_color_profile_size(handle));
+        if (!profile.empty())
+            heif_image_handle_get_raw_color_profile(handle, profile.data());
+        return profile;
+    });
+}
+
+Bytes heifExif(const fs::path& path)
+{
+    return fromPrimaryHeifImage(path, [](heif_image_handle* handle) {
+        heif_item_id id = 0;
+        if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) != 1)
+            return Bytes{};
+        Bytes block(heif_image_handle_get_metadata_size(handle, id));
+        heif_image_handle_get_metadata(handle, id, block.data());
+        return block.size() > 4 ? Bytes(block.begin() + 4, block.end()) : Bytes{};
+    });
 }
 
 Bytes exifWithOrientation(int orientation)

@@ -56,6 +56,11 @@ Bytes blobField(const vips::VImage& image, const char* name);
 Bytes readFile(const fs::path& path);
 void writeFile(const fs::path& path, const Bytes& bytes);
 
+// What a HEIF file's primary image carries, read with libheif itself: the ICC profile, and the
+// EXIF block without libheif's offset word.
+Bytes heifProfile(const fs::path& path);
+Bytes heifExif(const fs::path& path);
+
 // A minimal EXIF block ("Exif\0\0" + big-endian TIFF) holding only the Orientation entry.
 Bytes exifWithOrientation(int orientation);
 
