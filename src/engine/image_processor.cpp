@@ -45,18 +45,21 @@ struct ThreadStateRelease {
     ~ThreadStateRelease() { detail::releaseThreadState(); }
 };
 
-} // namespace
+// One conversion rendered and waiting to be encoded.
+struct PreparedOutput {
+    WrittenType type;
+    int quality = 0;
+    detail::RenderedCanvas canvas;
+    std::optional<detail::EncodedMetadata> metadata;
+    std::filesystem::path source;
+    std::optional<SourceImage> header;
+    RenderPlan plan;
+};
 
-namespace ImageProcessor {
-
-void process(const std::filesystem::path& source, const std::filesystem::path& destination,
-             const ResizeSettings& settings)
+PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings& settings)
 {
-    detail::ensureVipsStarted();
-    const ThreadStateRelease release;
-
-    const std::optional<SourceImage> header = detail::openSource(source);
-    if (!header || header->stored.width > kMaxSourcePixels / header->stored.height)
+    std::optional<SourceImage> header = detail::openSource(source);
+    if (!header || header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);
@@ -73,18 +76,57 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     const int quality = type == WrittenType::jpeg || type == WrittenType::heic
                             ? encoderQuality(settings.quality)
                             : 0;
+    return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
+}
 
-    detail::StagedFile staged(destination);
-    detail::writeImage(canvas.pixels, type, quality, metadata, staged.path());
+void encode(PreparedOutput& output, const detail::StagedFile& staged)
+{
+    detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
+                       staged.path());
     // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and
     // writes the file without one; the pixels, still in that profile's space, would then be
     // shown with the wrong colours. Such images are written again, converted to sRGB.
-    if (canvas.profileKept && !detail::hasEmbeddedProfile(staged.path())) {
-        canvas = detail::renderCanvas(source, *header, plan, type, false);
-        metadata->icc.clear();
-        detail::writeImage(canvas.pixels, type, quality, metadata, staged.path());
+    if (output.canvas.profileKept && !detail::hasEmbeddedProfile(staged.path())) {
+        output.canvas =
+            detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
+        output.metadata->icc.clear();
+        detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
+                           staged.path());
     }
+}
+
+} // namespace
+
+namespace ImageProcessor {
+
+void process(const std::filesystem::path& source, const std::filesystem::path& destination,
+             const ResizeSettings& settings)
+{
+    detail::ensureVipsStarted();
+    const ThreadStateRelease release;
+    PreparedOutput output = prepare(source, settings);
+    detail::StagedFile staged(destination);
+    encode(output, staged);
     staged.commit();
+}
+
+std::filesystem::path processToNewFile(const std::filesystem::path& source,
+                                       const ResizeSettings& settings,
+                                       const std::function<std::filesystem::path()>& nextName)
+{
+    detail::ensureVipsStarted();
+    const ThreadStateRelease release;
+    PreparedOutput output = prepare(source, settings);
+    std::filesystem::path destination = nextName();
+    detail::StagedFile staged(destination);
+    encode(output, staged);
+    // Each refusal means another program took the name since it was handed out.
+    for (int attempt = 0; attempt < 10'000; ++attempt) {
+        if (staged.commitAsNew(destination))
+            return destination;
+        destination = nextName();
+    }
+    throw ProcessingError(ProcessingError::cannotWrite);
 }
 
 std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)

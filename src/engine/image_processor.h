@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -34,6 +35,14 @@ inline constexpr std::int64_t kMaxCanvasPixels = 100'000'000;
 // the complete new file or left as it was. Throws ProcessingError; safe on any thread.
 void process(const std::filesystem::path& source, const std::filesystem::path& destination,
              const ResizeSettings& settings);
+
+// Converts like process(), but never replaces a file: the output is put in place under the
+// first name `nextName` hands out that is still free at that moment (all names in one folder).
+// Another program creating a file between a name check and the write therefore costs only a
+// number in the name. Returns the name used. Throws ProcessingError.
+std::filesystem::path processToNewFile(const std::filesystem::path& source,
+                                       const ResizeSettings& settings,
+                                       const std::function<std::filesystem::path()>& nextName);
 
 // The upright pixel size and byte size, read from the header only; nothing when the file
 // cannot be read as a supported image. Never throws.

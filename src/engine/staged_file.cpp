@@ -49,18 +49,47 @@ StagedFile::~StagedFile()
         ::unlink(m_temporary.c_str());
 }
 
-void StagedFile::commit()
+bool StagedFile::flush() const
 {
     const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        throw ProcessingError(ProcessingError::cannotWrite);
+        return false;
     struct stat written {};
     const bool complete =
         ::fstat(descriptor, &written) == 0 && written.st_size > 0 && ::fsync(descriptor) == 0;
     ::close(descriptor);
-    if (!complete || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
+    return complete;
+}
+
+void StagedFile::commit()
+{
+    if (!flush() || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
         throw ProcessingError(ProcessingError::cannotWrite);
     m_committed = true;
+}
+
+bool StagedFile::commitAsNew(const std::filesystem::path& destination)
+{
+    if (!flush())
+        throw ProcessingError(ProcessingError::cannotWrite);
+    if (::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, destination.c_str(),
+                    RENAME_NOREPLACE) == 0) {
+        m_committed = true;
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // File systems without RENAME_NOREPLACE: a hard link also refuses to replace anything.
+    if (errno != EINVAL && errno != ENOSYS)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    if (::link(m_temporary.c_str(), destination.c_str()) != 0) {
+        if (errno == EEXIST)
+            return false;
+        throw ProcessingError(ProcessingError::cannotWrite);
+    }
+    ::unlink(m_temporary.c_str());
+    m_committed = true;
+    return true;
 }
 
 } // namespace pictavo::detail

@@ -21,7 +21,13 @@ public:
     // Flushes the file to disk and renames it over the destination. Throws cannotWrite.
     void commit();
 
+    // Puts the file in place at `destination` (in the same folder) only if nothing is there
+    // yet; false when something is. Throws cannotWrite on any other failure.
+    bool commitAsNew(const std::filesystem::path& destination);
+
 private:
+    bool flush() const;
+
     std::filesystem::path m_destination;
     std::filesystem::path m_temporary;
     bool m_committed = false;

@@ -215,3 +215,47 @@ TEST_F(Processing, InfoReportsTheUprightSizeAndByteCount)
 
 } // namespace
 } // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+using namespace test;
+
+TEST(NewFiles, NeverReplaceAFileThatAppearedMeanwhile)
+{
+    TempDir dir;
+    solid(40, 30, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
+    const Bytes theirs{'t', 'h', 'e', 'i', 'r', 's'};
+    int calls = 0;
+    // a.png was free when the caller checked; another program creates it before the write.
+    const fs::path written =
+        ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{}, [&]() -> fs::path {
+            ++calls;
+            if (calls == 1) {
+                writeFile(dir / "a.png", theirs);
+                return dir / "a.png";
+            }
+            return dir / ("a-" + std::to_string(calls) + ".png");
+        });
+    EXPECT_EQ(written, dir / "a-2.png");
+    EXPECT_EQ(readFile(dir / "a.png"), theirs);
+    EXPECT_EQ(decode(dir / "a-2.png").width(), 1920);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a-2.png", "a.png", "in.png"}));
+
+    // A free name is simply used.
+    EXPECT_EQ(ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{},
+                                               [&] { return dir / "b.png"; }),
+              dir / "b.png");
+}
+
+TEST(NewFiles, UnwritableFolderIsAWriteFailure)
+{
+    TempDir dir;
+    solid(40, 30, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
+    EXPECT_THROW(ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{},
+                                                  [&] { return dir / "gone" / "a.png"; }),
+                 ProcessingError);
+}
+
+} // namespace
+} // namespace pictavo
