@@ -1,0 +1,34 @@
+#pragma once
+
+#include "resize_settings.h"
+
+#include <filesystem>
+#include <string>
+
+namespace pictavo {
+
+// prefix + the source's base name (its last extension removed) + suffix + "." + extension:
+// IMG_0042.HEIC with the defaults gives IMG_0042_resized.heic.
+std::filesystem::path outputFileName(const ResizeSettings& settings,
+                                     const std::filesystem::path& source);
+
+// Hands out Name.ext, Name-2.ext, Name-3.ext … in one folder, skipping every name at which
+// something exists (a dangling symbolic link included).
+class FreeNameFinder {
+public:
+    FreeNameFinder(std::filesystem::path folder, const ResizeSettings& settings,
+                   const std::filesystem::path& source);
+
+    // The next name with nothing at it at the moment of the call.
+    std::filesystem::path next();
+
+private:
+    std::filesystem::path candidate() const;
+
+    std::filesystem::path m_folder;
+    std::string m_name;
+    std::string m_extension;
+    long long m_counter = 1;
+};
+
+} // namespace pictavo

@@ -1,0 +1,137 @@
+#include "image_queue_model.h"
+
+#include <algorithm>
+
+namespace pictavo {
+
+namespace {
+
+QString statusName(ImageItem::ItemStatus::Kind kind)
+{
+    switch (kind) {
+    case ImageItem::ItemStatus::ready:
+        return QStringLiteral("ready");
+    case ImageItem::ItemStatus::processing:
+        return QStringLiteral("processing");
+    case ImageItem::ItemStatus::done:
+        return QStringLiteral("done");
+    case ImageItem::ItemStatus::failed:
+        return QStringLiteral("failed");
+    }
+    return {};
+}
+
+} // namespace
+
+ImageQueueModel::ImageQueueModel(QObject* parent) : QAbstractListModel(parent) {}
+
+int ImageQueueModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant ImageQueueModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const ImageItem& item = m_items[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case IdRole:
+        return QString::fromStdString(item.id.toString());
+    case PathRole:
+        return QString::fromStdString(item.url.string());
+    case Qt::DisplayRole:
+    case FileNameRole:
+        return QString::fromStdString(item.url.filename().string());
+    case PixelWidthRole:
+        return qint64(item.pixelWidth);
+    case PixelHeightRole:
+        return qint64(item.pixelHeight);
+    case FileSizeRole:
+        return qint64(item.fileSize);
+    case StatusRole:
+        return statusName(item.status.kind);
+    case FailureTextRole:
+        return QString::fromStdString(item.status.message);
+    case OutputPathRole:
+        return QString::fromStdString(item.status.output.string());
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> ImageQueueModel::roleNames() const
+{
+    return {{IdRole, "itemId"},
+            {PathRole, "path"},
+            {FileNameRole, "fileName"},
+            {PixelWidthRole, "pixelWidth"},
+            {PixelHeightRole, "pixelHeight"},
+            {FileSizeRole, "fileSize"},
+            {StatusRole, "status"},
+            {FailureTextRole, "failureText"},
+            {OutputPathRole, "outputPath"}};
+}
+
+std::optional<int> ImageQueueModel::rowOf(const ItemId& id) const
+{
+    const auto found = std::find_if(m_items.begin(), m_items.end(),
+                                    [&](const ImageItem& i) { return i.id == id; });
+    if (found == m_items.end())
+        return std::nullopt;
+    return static_cast<int>(found - m_items.begin());
+}
+
+void ImageQueueModel::append(std::vector<ImageItem> items)
+{
+    if (items.empty())
+        return;
+    const int first = count();
+    beginInsertRows({}, first, first + static_cast<int>(items.size()) - 1);
+    std::move(items.begin(), items.end(), std::back_inserter(m_items));
+    endInsertRows();
+    Q_EMIT countChanged();
+}
+
+void ImageQueueModel::setStatus(int row, ImageItem::ItemStatus status)
+{
+    if (row < 0 || row >= count())
+        return;
+    m_items[static_cast<std::size_t>(row)].status = std::move(status);
+    const QModelIndex changed = index(row);
+    Q_EMIT dataChanged(changed, changed, {StatusRole, FailureTextRole, OutputPathRole});
+}
+
+void ImageQueueModel::removeIf(const std::function<bool(const ImageItem&)>& predicate)
+{
+    // Contiguous runs are removed from the end, so earlier row numbers stay valid.
+    bool removed = false;
+    for (int last = count() - 1; last >= 0;) {
+        if (!predicate(m_items[static_cast<std::size_t>(last)])) {
+            --last;
+            continue;
+        }
+        int first = last;
+        while (first > 0 && predicate(m_items[static_cast<std::size_t>(first - 1)]))
+            --first;
+        beginRemoveRows({}, first, last);
+        m_items.erase(m_items.begin() + first, m_items.begin() + last + 1);
+        endRemoveRows();
+        removed = true;
+        last = first - 1;
+    }
+    if (removed)
+        Q_EMIT countChanged();
+}
+
+void ImageQueueModel::clear()
+{
+    if (m_items.empty())
+        return;
+    beginResetModel();
+    m_items.clear();
+    endResetModel();
+    Q_EMIT countChanged();
+}
+
+} // namespace pictavo

@@ -1,0 +1,109 @@
+#include "settings_object.h"
+
+#include "output_naming.h"
+
+namespace pictavo {
+
+namespace {
+
+QString toQString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+SettingsObject::SettingsObject(QObject* parent) : QObject(parent) {}
+
+QString SettingsObject::mode() const
+{
+    return toQString(rawValue(m_value.mode));
+}
+
+QString SettingsObject::modeDescription() const
+{
+    return toQString(pictavo::modeDescription(m_value.mode));
+}
+
+QString SettingsObject::format() const
+{
+    return toQString(rawValue(m_value.format));
+}
+
+bool SettingsObject::formatSupportsQuality() const
+{
+    return supportsQuality(m_value.format);
+}
+
+QStringList SettingsObject::modes() const
+{
+    QStringList labels;
+    for (const ResizeMode mode : kAllResizeModes)
+        labels << toQString(rawValue(mode));
+    return labels;
+}
+
+QStringList SettingsObject::formats() const
+{
+    QStringList labels;
+    for (const OutputFormat format : kAllOutputFormats)
+        labels << toQString(rawValue(format));
+    return labels;
+}
+
+void SettingsObject::setWidth(qint64 width)
+{
+    update(m_value.width, width, &SettingsObject::widthChanged);
+}
+
+void SettingsObject::setHeight(qint64 height)
+{
+    update(m_value.height, height, &SettingsObject::heightChanged);
+}
+
+void SettingsObject::setMode(const QString& mode)
+{
+    const std::optional<ResizeMode> parsed = resizeModeFromRawValue(mode.toStdString());
+    if (parsed)
+        update(m_value.mode, *parsed, &SettingsObject::modeChanged);
+}
+
+void SettingsObject::setFormat(const QString& format)
+{
+    const std::optional<OutputFormat> parsed = outputFormatFromRawValue(format.toStdString());
+    if (parsed)
+        update(m_value.format, *parsed, &SettingsObject::formatChanged);
+}
+
+void SettingsObject::setQuality(double quality)
+{
+    update(m_value.quality, quality, &SettingsObject::qualityChanged);
+}
+
+void SettingsObject::setKeepMetadata(bool keep)
+{
+    update(m_value.keepMetadata, keep, &SettingsObject::keepMetadataChanged);
+}
+
+void SettingsObject::setPreventUpscaling(bool prevent)
+{
+    update(m_value.preventUpscaling, prevent, &SettingsObject::preventUpscalingChanged);
+}
+
+void SettingsObject::setPrefix(const QString& prefix)
+{
+    update(m_value.prefix, prefix.toStdString(), &SettingsObject::prefixChanged);
+}
+
+void SettingsObject::setSuffix(const QString& suffix)
+{
+    update(m_value.suffix, suffix.toStdString(), &SettingsObject::suffixChanged);
+}
+
+QString SettingsObject::previewName(const QString& fileName) const
+{
+    return QString::fromStdString(
+        outputFileName(m_value, std::filesystem::path(fileName.toStdString())).string());
+}
+
+} // namespace pictavo

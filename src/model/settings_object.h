@@ -1,0 +1,92 @@
+#pragma once
+
+#include "resize_settings.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+namespace pictavo {
+
+// The model's ResizeSettings as single observable fields, so that each control of the
+// inspector binds to one of them. Modes and formats travel as their Turkish raw values.
+class SettingsObject : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Owned by ResizeViewModel")
+    Q_PROPERTY(qint64 width READ width WRITE setWidth NOTIFY widthChanged)
+    Q_PROPERTY(qint64 height READ height WRITE setHeight NOTIFY heightChanged)
+    Q_PROPERTY(QString mode READ mode WRITE setMode NOTIFY modeChanged)
+    Q_PROPERTY(QString modeDescription READ modeDescription NOTIFY modeChanged)
+    Q_PROPERTY(QString format READ format WRITE setFormat NOTIFY formatChanged)
+    Q_PROPERTY(bool formatSupportsQuality READ formatSupportsQuality NOTIFY formatChanged)
+    Q_PROPERTY(double quality READ quality WRITE setQuality NOTIFY qualityChanged)
+    Q_PROPERTY(bool keepMetadata READ keepMetadata WRITE setKeepMetadata NOTIFY keepMetadataChanged)
+    Q_PROPERTY(bool preventUpscaling READ preventUpscaling WRITE setPreventUpscaling NOTIFY
+                   preventUpscalingChanged)
+    Q_PROPERTY(QString prefix READ prefix WRITE setPrefix NOTIFY prefixChanged)
+    Q_PROPERTY(QString suffix READ suffix WRITE setSuffix NOTIFY suffixChanged)
+    Q_PROPERTY(QStringList modes READ modes CONSTANT)
+    Q_PROPERTY(QStringList formats READ formats CONSTANT)
+
+public:
+    explicit SettingsObject(QObject* parent = nullptr);
+
+    const ResizeSettings& value() const { return m_value; }
+
+    qint64 width() const { return m_value.width; }
+    qint64 height() const { return m_value.height; }
+    QString mode() const;
+    QString modeDescription() const;
+    QString format() const;
+    bool formatSupportsQuality() const;
+    double quality() const { return m_value.quality; }
+    bool keepMetadata() const { return m_value.keepMetadata; }
+    bool preventUpscaling() const { return m_value.preventUpscaling; }
+    QString prefix() const { return QString::fromStdString(m_value.prefix); }
+    QString suffix() const { return QString::fromStdString(m_value.suffix); }
+    QStringList modes() const;
+    QStringList formats() const;
+
+    void setWidth(qint64 width);
+    void setHeight(qint64 height);
+    // Text that is not exactly one of the raw values changes nothing.
+    void setMode(const QString& mode);
+    void setFormat(const QString& format);
+    void setQuality(double quality);
+    void setKeepMetadata(bool keep);
+    void setPreventUpscaling(bool prevent);
+    void setPrefix(const QString& prefix);
+    void setSuffix(const QString& suffix);
+
+    // The output name a source of `fileName` would get, without collision numbering.
+    Q_INVOKABLE QString previewName(const QString& fileName) const;
+
+Q_SIGNALS:
+    void widthChanged();
+    void heightChanged();
+    void modeChanged();
+    void formatChanged();
+    void qualityChanged();
+    void keepMetadataChanged();
+    void preventUpscalingChanged();
+    void prefixChanged();
+    void suffixChanged();
+    void changed(); // after any field
+
+private:
+    // Writes only a real change, and announces it once.
+    template <typename T, typename V>
+    void update(T& field, V&& value, void (SettingsObject::*signal)())
+    {
+        if (field == T(value))
+            return;
+        field = T(std::forward<V>(value));
+        Q_EMIT(this->*signal)();
+        Q_EMIT changed();
+    }
+
+    ResizeSettings m_value;
+};
+
+} // namespace pictavo
