@@ -70,7 +70,9 @@ std::string standardizedPath(const std::string& path)
 
 std::vector<std::string> expandPaths(const QStringList& paths)
 {
-    QCollator collator;
+    // The application speaks Turkish, so names sort the Turkish way whatever the process locale
+    // (the C locale would also lose the numeric ordering).
+    QCollator collator{QLocale(QLocale::Turkish)};
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<std::string> collected;

@@ -1,5 +1,7 @@
 #include "test_images.h"
 
+#include "sample_files.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -196,6 +198,27 @@ Bytes markedCornersJpeg(int width, int height)
     Bytes bytes(static_cast<unsigned char*>(buffer), static_cast<unsigned char*>(buffer) + length);
     g_free(buffer);
     return bytes;
+}
+
+} // namespace pictavo::test
+
+namespace pictavo::test {
+
+void writeSampleImage(const std::filesystem::path& path, int width, int height)
+{
+    solid(width, height, {70, 130, 180}).write_to_file(path.c_str());
+}
+
+void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation)
+{
+    writeFile(path,
+              withExifSegment(markedCornersJpeg(width, height), exifWithOrientation(orientation)));
+}
+
+void writeTruncatedJpeg(const std::filesystem::path& path, int width, int height)
+{
+    const Bytes jpeg = markedCornersJpeg(width, height);
+    writeFile(path, Bytes(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2)));
 }
 
 } // namespace pictavo::test

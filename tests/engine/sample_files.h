@@ -1,0 +1,20 @@
+#pragma once
+
+// Real image files for tests that cannot include libvips headers (Qt code): plain functions
+// over paths, implemented with libvips.
+
+#include <filesystem>
+
+namespace pictavo::test {
+
+// A one-colour image of `width` × `height`; the type follows the extension (.jpg, .png, .heic,
+// .tif, .webp).
+void writeSampleImage(const std::filesystem::path& path, int width, int height);
+
+// A JPEG stored as `width` × `height` whose EXIF orientation is `orientation`.
+void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation);
+
+// A JPEG whose header is intact but whose pixel data stops halfway.
+void writeTruncatedJpeg(const std::filesystem::path& path, int width, int height);
+
+} // namespace pictavo::test
