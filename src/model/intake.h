@@ -14,7 +14,7 @@ namespace pictavo {
 std::string standardizedPath(const std::string& path);
 
 // Expands folders into their files, depth first, each folder's entries in natural name order
-(IMG_2 before IMG_10). Hidden entries are skipped; symbolic links to folders are not followed,
+// (IMG_2 before IMG_10). Hidden entries are skipped; symbolic links to folders are not followed,
 // so a link loop cannot trap the walk; folders that cannot be read contribute nothing.
 std::vector<std::string> expandPaths(const QStringList& paths);
 
