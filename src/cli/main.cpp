@@ -1,8 +1,10 @@
 // pictavo-cli: the engine from the command line.
 //   info FILE                 prints "WIDTH HEIGHT BYTES" (upright size)
 //   convert SOURCE DEST …     one conversion with the given settings
+//   batch --output DIR … PATH…  the whole queue workflow (batch_command.h)
 // Exit codes: 0 success, 1 the image could not be read or converted, 2 bad arguments.
 
+#include "batch_command.h"
 #include "image_processor.h"
 #include "settings_options.h"
 
@@ -23,6 +25,8 @@ void printUsage(std::ostream& out)
     out << "Kullanım:\n"
            "  pictavo-cli info DOSYA\n"
            "  pictavo-cli convert KAYNAK HEDEF [seçenekler]\n"
+           "  pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] [--suffix METİN] "
+           "YOL…\n"
            "Seçenekler:\n"
         << cli::settingsOptionsUsage();
 }
@@ -92,5 +96,7 @@ int main(int argc, char** argv)
         return runInfo(rest);
     if (command == "convert")
         return runConvert(rest);
+    if (command == "batch")
+        return cli::runBatch(argc, argv, rest);
     return usageError("bilinmeyen komut: " + std::string(command));
 }

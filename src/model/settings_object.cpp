@@ -100,6 +100,20 @@ void SettingsObject::setSuffix(const QString& suffix)
     update(m_value.suffix, suffix.toStdString(), &SettingsObject::suffixChanged);
 }
 
+void SettingsObject::setValue(const ResizeSettings& value)
+{
+    update(m_value.width, value.width, &SettingsObject::widthChanged);
+    update(m_value.height, value.height, &SettingsObject::heightChanged);
+    update(m_value.mode, value.mode, &SettingsObject::modeChanged);
+    update(m_value.format, value.format, &SettingsObject::formatChanged);
+    update(m_value.quality, value.quality, &SettingsObject::qualityChanged);
+    update(m_value.keepMetadata, value.keepMetadata, &SettingsObject::keepMetadataChanged);
+    update(m_value.preventUpscaling, value.preventUpscaling,
+           &SettingsObject::preventUpscalingChanged);
+    update(m_value.prefix, value.prefix, &SettingsObject::prefixChanged);
+    update(m_value.suffix, value.suffix, &SettingsObject::suffixChanged);
+}
+
 QString SettingsObject::previewName(const QString& fileName) const
 {
     return QString::fromStdString(

@@ -33,6 +33,8 @@ public:
     explicit SettingsObject(QObject* parent = nullptr);
 
     const ResizeSettings& value() const { return m_value; }
+    // Field by field, each real change announced as if it had been made on its own.
+    void setValue(const ResizeSettings& value);
 
     qint64 width() const { return m_value.width; }
     qint64 height() const { return m_value.height; }

@@ -1,6 +1,8 @@
+#include "sample_files.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace pictavo {
@@ -126,6 +128,107 @@ TEST(Cli, BadArgumentsExitWithUsage)
         EXPECT_NE(run.err.find("Kullanım"), std::string::npos) << joined;
     }
     EXPECT_EQ(cli(dir, {"--help"}).exitCode, 0);
+}
+
+} // namespace
+} // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+using namespace test;
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::stringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+TEST(CliBatch, ConvertsTheQueueAndReportsEachItem)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in" / "sub");
+    solid(40, 30, {1, 2, 3}).write_to_file((dir / "in" / "a.png").c_str());
+    solid(40, 30, {1, 2, 3}).write_to_file((dir / "in" / "sub" / "b.jpg").c_str());
+    writeTruncatedJpeg(dir / "broken.jpg", 200, 100);
+
+    const CliResult partial =
+        cli(dir, {"batch", "--output", (dir / "out").string(), "--width", "20", "--height", "10",
+                  "--format", "png", "--prefix", "web_", "--suffix", "", (dir / "in").string(),
+                  (dir / "broken.jpg").string()});
+    EXPECT_EQ(partial.exitCode, 1);
+    EXPECT_EQ(
+        lines(partial.out),
+        (std::vector<std::string>{"done " + (dir / "in" / "a.png").string() + " -> " +
+                                      (dir / "out" / "web_a.png").string(),
+                                  "done " + (dir / "in" / "sub" / "b.jpg").string() + " -> " +
+                                      (dir / "out" / "web_b.png").string(),
+                                  "failed " + (dir / "broken.jpg").string() + ": Görsel okunamadı",
+                                  "2 tamamlandı, 1 görsel işlenemedi."}));
+    EXPECT_EQ(decode(dir / "out" / "web_b.png").width(), 20);
+
+    const CliResult clean =
+        cli(dir, {"batch", "--output", (dir / "out").string(), "--format", "png", "--prefix",
+                  "web_", "--suffix", "", (dir / "in" / "a.png").string()});
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_EQ(lines(clean.out).back(), "1 görsel başarıyla hazırlandı.");
+    EXPECT_TRUE(fs::exists(dir / "out" / "web_a-2.png"));
+}
+
+TEST(CliBatch, NothingAcceptedOrNoFolder)
+{
+    TempDir dir;
+    writeFile(dir / "notes.txt", Bytes{'x'});
+    const CliResult nothing = cli(dir, {"batch", "--output", (dir / "out").string(),
+                                        (dir / "notes.txt").string(), (dir / "gone.jpg").string()});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_FALSE(nothing.out.empty());
+    EXPECT_FALSE(fs::exists(dir / "out"));
+
+    solid(40, 30, {1, 2, 3}).write_to_file((dir / "a.png").c_str());
+    writeFile(dir / "blocker", Bytes{'x'});
+    const CliResult noFolder = cli(
+        dir, {"batch", "--output", (dir / "blocker" / "out").string(), (dir / "a.png").string()});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_EQ(lines(noFolder.out).back().rfind("Çıktı klasörü oluşturulamadı: ", 0), 0u);
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"batch", (dir / "a.png").string()},
+          std::vector<std::string>{"batch", "--output", (dir / "o").string()},
+          std::vector<std::string>{"batch", "--output", (dir / "o").string(), "--prefix"},
+          std::vector<std::string>{"batch", "--output", (dir / "o").string(), "--mode", "x", "a"}})
+        EXPECT_EQ(cli(dir, bad).exitCode, 2);
+}
+
+TEST(CliBatch, InterruptCancelsBetweenImages)
+{
+    TempDir dir;
+    std::vector<std::string> arguments{
+        "timeout", "--foreground", "--preserve-status",    "-s",       "INT", "1", PICTAVO_CLI,
+        "batch",   "--output",     (dir / "out").string(), "--format", "heic"};
+    for (int i = 0; i < 12; ++i) {
+        const fs::path source = dir / ("noise" + std::to_string(i) + ".png");
+        vips::VImage::gaussnoise(1200, 900)
+            .bandjoin({vips::VImage::gaussnoise(1200, 900), vips::VImage::gaussnoise(1200, 900)})
+            .cast(VIPS_FORMAT_UCHAR)
+            .write_to_file(source.c_str());
+        arguments.push_back(source.string());
+    }
+    std::string command;
+    for (const std::string& argument : arguments)
+        command += quoted(argument) + " ";
+    command += ">" + quoted((dir / "stdout").string()) + " 2>/dev/null";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    const Bytes out = readFile(dir / "stdout");
+    const std::vector<std::string> printed = lines(std::string(out.begin(), out.end()));
+    ASSERT_FALSE(printed.empty());
+    EXPECT_EQ(printed.back(), "İşlem iptal edildi.");
+    EXPECT_LT(printed.size(), 13u) << "the batch stops before the last image";
 }
 
 } // namespace

@@ -1,6 +1,303 @@
+#include "fakes.h"
+#include "image_processor.h"
+#include "resize_view_model.h"
+#include "sample_files.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
-class T : public QObject {
-    Q_OBJECT
+#include <functional>
+
+using namespace pictavo;
+using namespace pictavo::test;
+
+namespace {
+
+using Kind = ImageItem::ItemStatus::Kind;
+
+// A model with a chosen output folder and a few real source files.
+struct Batch {
+    Batch()
+    {
+        platform.folders.answer = output();
+        model.chooseOutputFolder();
+    }
+
+    QString source(const QString& name, int width = 64, int height = 48)
+    {
+        const QString path = sources.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        writeSampleImage(path.toStdString(), width, height);
+        return path;
+    }
+    QString output() const { return outputs.filePath("out"); }
+    QStringList outputNames() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
+
+    bool runToEnd()
+    {
+        QSignalSpy finished(&model, &ResizeViewModel::runFinished);
+        model.startProcessing();
+        return finished.wait(60'000);
+    }
+
+    // Calls `action` once, the moment the item at `row` starts converting.
+    void whenConverting(int row, std::function<void()> action)
+    {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(model.items(), &QAbstractItemModel::dataChanged, &model,
+                         [this, row, action, done](const QModelIndex& index) {
+                             if (*done || index.row() != row ||
+                                 model.items()->items()[std::size_t(row)].status.kind !=
+                                     Kind::processing)
+                                 return;
+                             *done = true;
+                             action();
+                         });
+    }
+
+    std::vector<Kind> kinds() const
+    {
+        std::vector<Kind> result;
+        for (const ImageItem& item : model.items()->items())
+            result.push_back(item.status.kind);
+        return result;
+    }
+
+    QTemporaryDir sources;
+    QTemporaryDir outputs;
+    FakePlatform platform;
+    ResizeViewModel model{platform.services()};
 };
-QTEST_GUILESS_MAIN(T)
+
+} // namespace
+
+class TestBatchRun : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void preconditionsStopTheStartSilently_data()
+    {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<qint64>("width");
+        QTest::addColumn<qint64>("height");
+        QTest::newRow("empty queue") << 0 << qint64(1920) << qint64(1080);
+        QTest::newRow("width 0") << 1 << qint64(0) << qint64(1080);
+        QTest::newRow("height -5") << 1 << qint64(1920) << qint64(-5);
+    }
+
+    void preconditionsStopTheStartSilently()
+    {
+        QFETCH(int, items);
+        QFETCH(qint64, width);
+        QFETCH(qint64, height);
+        Batch batch;
+        if (items > 0)
+            batch.model.addPaths({batch.source("a.jpg")});
+        batch.model.settings()->setWidth(width);
+        batch.model.settings()->setHeight(height);
+        QSignalSpy processing(&batch.model, &ResizeViewModel::isProcessingChanged);
+        batch.model.startProcessing();
+        QCoreApplication::processEvents();
+        QCOMPARE(processing.count(), 0);
+        QVERIFY(!batch.model.hasLastMessage());
+        QVERIFY(!batch.model.hasRunningTask());
+    }
+
+    void withoutAFolderTheDialogDecides()
+    {
+        QTemporaryDir dir;
+        FakePlatform platform;
+        ResizeViewModel model(platform.services());
+        writeSampleImage(dir.filePath("a.png").toStdString(), 10, 10);
+        model.addPaths({dir.filePath("a.png")});
+
+        platform.folders.answer = std::nullopt;
+        model.startProcessing();
+        QVERIFY(!model.isProcessing());
+        QCOMPARE(platform.folders.calls, 1);
+
+        platform.folders.answer = dir.filePath("chosen");
+        QSignalSpy finished(&model, &ResizeViewModel::runFinished);
+        model.startProcessing();
+        QVERIFY(model.isProcessing());
+        QVERIFY(finished.wait(60'000));
+        QVERIFY(QFile::exists(dir.filePath("chosen/a_resized.png")));
+        QCOMPARE(model.lastMessage(), QString("1 görsel başarıyla hazırlandı."));
+    }
+
+    void statusesProgressAndSummaryWithAnUnreadableItem()
+    {
+        Batch batch;
+        const QString broken = batch.sources.filePath("b.jpg");
+        writeTruncatedJpeg(broken.toStdString(), 300, 200);
+        batch.model.addPaths({batch.source("a.jpg"), broken, batch.source("c.jpg")});
+        QCOMPARE(batch.model.items()->count(), 3);
+
+        QList<double> progress;
+        connect(&batch.model, &ResizeViewModel::progressChanged, this,
+                [&] { progress << batch.model.progress(); });
+        QSignalSpy statusRows(batch.model.items(), &QAbstractItemModel::dataChanged);
+        QSignalSpy resets(batch.model.items(), &QAbstractItemModel::modelReset);
+        QVERIFY(batch.runToEnd());
+
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::failed, Kind::done}));
+        QCOMPARE(batch.model.items()->items()[1].status.message, std::string("Görsel okunamadı"));
+        QCOMPARE(progress, QList<double>({1.0 / 3, 2.0 / 3, 1.0}));
+        QCOMPARE(batch.model.lastMessage(), QString("2 tamamlandı, 1 görsel işlenemedi."));
+        QVERIFY(batch.model.lastMessageIsError());
+        QVERIFY(!batch.model.isProcessing());
+        QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "c_resized.jpg"}));
+        QCOMPARE(statusRows.count(), 6); // processing and a result, row by row
+        QCOMPARE(resets.count(), 0);
+    }
+
+    void collisionsAreNumbered()
+    {
+        Batch batch;
+        QDir().mkpath(batch.output());
+        writeSampleImage((batch.output() + "/a_resized.png").toStdString(), 4, 4);
+        writeSampleImage((batch.output() + "/a_resized-2.png").toStdString(), 4, 4);
+        batch.model.settings()->setFormat("PNG");
+        batch.model.addPaths({batch.source("one/a.png"), batch.source("two/a.jpg")});
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.outputNames(), QStringList({"a_resized-2.png", "a_resized-3.png",
+                                                   "a_resized-4.png", "a_resized.png"}));
+        QCOMPARE(batch.model.items()->items()[0].status.output,
+                 std::filesystem::path((batch.output() + "/a_resized-3.png").toStdString()));
+    }
+
+    void namingFollowsThePrefixSuffixAndFormat()
+    {
+        Batch batch;
+        batch.model.settings()->setPrefix("web_");
+        batch.model.settings()->setSuffix("");
+        batch.model.settings()->setFormat("JPEG");
+        batch.model.addPaths({batch.source("Foto.HEIC")});
+        QVERIFY(batch.runToEnd());
+        batch.model.settings()->setPrefix("");
+        batch.model.settings()->setSuffix("_resized");
+        batch.model.settings()->setFormat("Orijinali Koru");
+        batch.model.removeCompleted();
+        batch.model.addPaths({batch.source("photo.webp")});
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.outputNames(), QStringList({"photo_resized.png", "web_Foto.jpg"}));
+    }
+
+    void runningTwiceConvertsEverythingAgain()
+    {
+        Batch batch;
+        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
+        QVERIFY(batch.runToEnd());
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.outputNames(), QStringList({"a_resized-2.jpg", "a_resized.jpg",
+                                                   "b_resized-2.jpg", "b_resized.jpg"}));
+        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
+    }
+
+    void cancelDuringTheFirstImage()
+    {
+        Batch batch;
+        for (int i = 0; i < 5; ++i)
+            batch.model.addPaths({batch.source(QString("p%1.jpg").arg(i))});
+        batch.whenConverting(0, [&] { batch.model.cancelProcessing(); });
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::ready, Kind::ready,
+                                                   Kind::ready, Kind::ready}));
+        QCOMPARE(batch.model.progress(), 0.2);
+        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
+        QVERIFY(!batch.model.lastMessageIsError());
+        batch.model.cancelProcessing(); // on a finished run: nothing
+        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
+    }
+
+    void cancelDuringTheLastImage()
+    {
+        Batch batch;
+        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
+        batch.whenConverting(1, [&] {
+            batch.model.cancelProcessing();
+            batch.model.cancelProcessing();
+        });
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done}));
+        QCOMPARE(batch.model.progress(), 1.0);
+        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
+    }
+
+    void itemsAndSettingsChangedDuringARunDoNotReachIt()
+    {
+        Batch batch;
+        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
+        const QString late = batch.source("late.jpg");
+        batch.whenConverting(0, [&] {
+            batch.model.addPaths({late});
+            batch.model.settings()->setFormat("PNG");
+            batch.model.settings()->setWidth(10);
+        });
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done, Kind::ready}));
+        QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "b_resized.jpg"}));
+        QCOMPARE(batch.model.progress(), 1.0);
+        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
+        const std::string written = batch.model.items()->items()[1].status.output.string();
+        QCOMPARE(pictureSize(written), QSize(1920, 1080));
+    }
+
+    void removingCompletedItemsUnderARunIsSafe()
+    {
+        Batch batch;
+        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg"), batch.source("c.jpg")});
+        QVERIFY(batch.runToEnd()); // all three done
+        batch.model.addPaths({batch.source("d.jpg")});
+        // During the second run, the first item converts while the other two earlier results
+        // are removed from under the run.
+        batch.whenConverting(0, [&] { batch.model.removeCompleted(); });
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done}));
+        QCOMPARE(QString::fromStdString(batch.model.items()->items()[1].url.filename().string()),
+                 QString("d.jpg"));
+        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
+        QCOMPARE(batch.model.progress(), 1.0);
+    }
+
+    void anUncreatableFolderStopsTheRunBeforeAnyItem()
+    {
+        Batch batch;
+        QFile blocker(batch.outputs.filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        batch.platform.folders.answer = batch.outputs.filePath("file/sub");
+        batch.model.chooseOutputFolder();
+        batch.model.addPaths({batch.source("a.jpg")});
+        QVERIFY(batch.runToEnd());
+        QVERIFY(batch.model.lastMessage().startsWith("Çıktı klasörü oluşturulamadı: "));
+        QVERIFY(batch.model.lastMessage().size() >
+                QString("Çıktı klasörü oluşturulamadı: ").size());
+        QVERIFY(batch.model.lastMessageIsError());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::ready}));
+        QCOMPARE(batch.model.progress(), 0.0);
+    }
+
+    void aDeletedFolderIsCreatedAgainWithItsParents()
+    {
+        Batch batch;
+        batch.platform.folders.answer = batch.outputs.filePath("deep/er/out");
+        batch.model.chooseOutputFolder();
+        batch.model.addPaths({batch.source("a.jpg")});
+        QVERIFY(batch.runToEnd());
+        QVERIFY(QFile::exists(batch.outputs.filePath("deep/er/out/a_resized.jpg")));
+    }
+
+private:
+    static QSize pictureSize(const std::string& path);
+};
+
+QSize TestBatchRun::pictureSize(const std::string& path)
+{
+    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(path);
+    return info ? QSize(int(info->width), int(info->height)) : QSize();
+}
+
+QTEST_GUILESS_MAIN(TestBatchRun)
 #include "tst_batch_run.moc"
