@@ -59,7 +59,9 @@ struct PreparedOutput {
 PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings& settings)
 {
     std::optional<SourceImage> header = detail::openSource(source);
-    if (!header || header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
+    if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
+        header->stored.height > ImageProcessor::kMaxSourceSide ||
+        header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);

@@ -27,6 +27,11 @@ namespace ImageProcessor {
 // gigabytes of memory, and no camera produces them (the largest sensors are ~150 MP).
 inline constexpr std::int64_t kMaxSourcePixels = 250'000'000;
 
+// Sources longer than this on either side are refused as unreadable too: reaching rows deep
+// inside a PNG costs libvips time that grows with the square of the row count (a 4 KB strip of
+// 2,000,000 × 1 pixels took a minute). No photograph comes near it.
+inline constexpr std::int64_t kMaxSourceSide = 100'000;
+
 // Canvases above this many pixels are refused as "cannot create"; the canvas is rendered in
 // memory at 4 bytes a pixel, so this caps one conversion at about 400 MB.
 inline constexpr std::int64_t kMaxCanvasPixels = 100'000'000;

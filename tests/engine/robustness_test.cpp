@@ -62,6 +62,15 @@ TEST(BadSources, FailAsUnreadableAndWriteNothing)
     EXPECT_TRUE(ImageProcessor::imageInfo(dir / "giant.jpg"));
 }
 
+TEST(BadSources, ExtremeStripsAreRefusedQuickly)
+{
+    TempDir dir;
+    vips::VImage::black(1, 150'000).cast(VIPS_FORMAT_UCHAR).pngsave((dir / "strip.png").c_str());
+    ResizeSettings settings;
+    settings.mode = ResizeMode::fill;
+    EXPECT_EQ(failureOf(dir / "strip.png", dir / "out.png", settings), ProcessingError::cannotRead);
+}
+
 TEST(BadSources, ContentDecidesNotTheExtension)
 {
     TempDir dir;
