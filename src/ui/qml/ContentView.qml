@@ -1,0 +1,129 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Controls
+import QtQuick.Layouts
+import Pictavo.Model
+import Pictavo.Shell
+
+// The whole window content: background, glows, header, the inspector and queue panes, the
+// bottom bar, and the window-wide drop target. Owns the window's model.
+Item {
+    id: root
+
+    property bool showAllPresets: false
+    property bool showInspector: true
+    readonly property alias model: viewModel
+    // A hidden inspector leaves the split view's layout altogether.
+    readonly property real inspectorWidth: inspector.visible ? inspector.width : 0
+
+    implicitWidth: 1260
+    implicitHeight: 820
+
+    ResizeViewModel {
+        id: viewModel
+    }
+
+    Connections {
+        target: PictavoApp
+        function onImportImages() {
+            viewModel.openImages()
+        }
+    }
+
+    Component.onCompleted: {
+        const paths = PictavoApp.takeInitialPaths()
+        if (paths.length > 0)
+            viewModel.addPaths(paths)
+    }
+
+    DiagonalGradient {
+        anchors.fill: parent
+        colours: PremiumPalette.backgroundGradient
+    }
+
+    AnimatedGlow {
+        size: 240
+        x: root.width / 2 - 430 - size / 2
+        y: root.height / 2 - 310 - size / 2
+    }
+    AnimatedGlow {
+        size: 240
+        hueRotation: 95
+        x: root.width / 2 + 460 - size / 2
+        y: root.height / 2 + 330 - size / 2
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        HeaderBar {
+            Layout.fillWidth: true
+            model: viewModel
+        }
+
+        SplitView {
+            id: split
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            orientation: Qt.Horizontal
+
+            // 1 while the inspector is shown, 0 while hidden; the pane's width limits follow.
+            property real inspectorShare: root.showInspector ? 1 : 0
+            Behavior on inspectorShare {
+                NumberAnimation { duration: 180; easing.type: Easing.InOutQuad }
+            }
+
+            handle: Rectangle {
+                implicitWidth: 1
+                color: Qt.rgba(1, 1, 1, SplitHandle.hovered ? 0.18 : 0.08)
+            }
+
+            InspectorPane {
+                id: inspector
+                objectName: "inspectorPane"
+                model: viewModel
+                SplitView.minimumWidth: 300 * split.inspectorShare
+                SplitView.preferredWidth: 330 * split.inspectorShare
+                SplitView.maximumWidth: 370 * split.inspectorShare
+                opacity: split.inspectorShare > 0.5 ? 1 : 0
+                visible: split.inspectorShare > 0
+                enabled: root.showInspector && !viewModel.isProcessing
+                clip: true
+            }
+
+            QueuePane {
+                objectName: "queuePane"
+                model: viewModel
+                SplitView.minimumWidth: 630
+                SplitView.fillWidth: true
+            }
+        }
+
+        BottomBar {
+            objectName: "bottomBar"
+            Layout.fillWidth: true
+
+            Item { implicitHeight: 44 }
+        }
+    }
+
+    // Files dropped anywhere on the window go to intake one by one.
+    DropArea {
+        id: dropTarget
+        objectName: "windowDropTarget"
+        anchors.fill: parent
+        keys: ["text/uri-list"]
+        onEntered: drag => {
+            viewModel.isDropTargeted = drag.hasUrls
+            drag.accept(Qt.CopyAction)
+        }
+        onExited: viewModel.isDropTargeted = false
+        onDropped: drop => {
+            viewModel.isDropTargeted = false
+            for (const url of drop.urls)
+                viewModel.addURLs([url])
+            drop.accept(Qt.CopyAction)
+        }
+    }
+}

@@ -1,0 +1,91 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Pictavo.Shell
+
+// The one window: the File menu, the toolbar and the content.
+ApplicationWindow {
+    id: window
+
+    width: 1260
+    height: 820
+    minimumWidth: 1040
+    minimumHeight: 720
+    visible: true
+    title: "Orvenna Tavimo"
+    color: PremiumPalette.backgroundGradient[0]
+    palette.window: PremiumPalette.backgroundGradient[0]
+    palette.windowText: "white"
+    palette.text: "white"
+    palette.buttonText: "white"
+    palette.highlight: PremiumPalette.accent
+    palette.base: Qt.rgba(0.12, 0.12, 0.15, 1)
+    palette.button: Qt.rgba(0.16, 0.16, 0.2, 1)
+    palette.mid: Qt.rgba(0.3, 0.3, 0.35, 1)
+    palette.light: Qt.rgba(0.25, 0.25, 0.3, 1)
+    palette.dark: Qt.rgba(0.05, 0.05, 0.07, 1)
+    palette.highlightedText: "white"
+
+    menuBar: MenuBar {
+        objectName: "menuBar"
+        background: Rectangle { color: Qt.rgba(0.05, 0.055, 0.07, 1) }
+
+        Menu {
+            objectName: "fileMenu"
+            title: "Dosya"
+
+            Action {
+                objectName: "importImagesAction"
+                text: "Görsel Ekle\u2026"
+                shortcut: StandardKey.Open
+                onTriggered: PictavoApp.importImages()
+            }
+        }
+    }
+
+    header: ToolBar {
+        objectName: "toolbar"
+        background: Rectangle {
+            color: Qt.rgba(0.05, 0.055, 0.07, 1)
+            Rectangle {
+                anchors { left: parent.left; right: parent.right; bottom: parent.bottom }
+                height: 1
+                color: Qt.rgba(1, 1, 1, 0.06)
+            }
+        }
+
+        RowLayout {
+            anchors.fill: parent
+            anchors.leftMargin: 12
+            anchors.rightMargin: 12
+            spacing: 8
+
+            Item { Layout.fillWidth: true }
+
+            ToolbarButton {
+                objectName: "toggleInspectorButton"
+                text: content.showInspector ? "Ayarları Gizle" : "Ayarları Göster"
+                symbol: "sidebar.left"
+                onClicked: content.showInspector = !content.showInspector
+            }
+            ToolbarButton {
+                objectName: "addImagesButton"
+                text: "Görsel Ekle"
+                symbol: "photo.badge.plus"
+                onClicked: content.model.openImages()
+            }
+            ToolbarButton {
+                objectName: "outputFolderButton"
+                text: "Çıktı Klasörü"
+                symbol: "folder.badge.plus"
+                onClicked: content.model.chooseOutputFolder()
+            }
+        }
+    }
+
+    ContentView {
+        id: content
+        objectName: "contentView"
+        anchors.fill: parent
+    }
+}

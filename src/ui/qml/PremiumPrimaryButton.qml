@@ -1,0 +1,73 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Qt5Compat.GraphicalEffects as Effects
+import Pictavo.Shell
+
+// The accent capsule button. Pressed, it tightens its shadow and shrinks a little, unless
+// the desktop asks for reduced motion. It does not dim when disabled; callers do.
+Button {
+    id: root
+
+    property string symbol
+
+    readonly property bool reduceMotion: Motion.reduceMotion
+
+    implicitHeight: Math.max(44, implicitContentHeight)
+    leftPadding: 18
+    rightPadding: 18
+    topPadding: 0
+    bottomPadding: 0
+    font.family: PremiumPalette.roundedFamily
+    font.pixelSize: 14
+    font.bold: true
+    scale: down && !reduceMotion ? 0.985 : 1.0
+
+    Behavior on scale {
+        enabled: !root.reduceMotion
+        NumberAnimation { duration: 100; easing.type: Easing.OutQuad }
+    }
+
+    contentItem: Row {
+        spacing: 8
+        SymbolIcon {
+            anchors.verticalCenter: parent.verticalCenter
+            visible: root.symbol !== ""
+            name: root.symbol
+            size: 15
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.text
+            font: root.font
+            color: "white"
+        }
+    }
+
+    background: Item {
+        implicitHeight: 44
+
+        Effects.DropShadow {
+            anchors.fill: capsule
+            source: capsule
+            color: Qt.rgba(PremiumPalette.accent.r, PremiumPalette.accent.g, PremiumPalette.accent.b,
+                           root.down ? 0.12 : 0.28)
+            radius: root.down ? 5 : 11
+            samples: 25
+            verticalOffset: root.down ? 2 : 5
+            transparentBorder: true
+        }
+        Rectangle {
+            id: capsule
+            anchors.fill: parent
+            radius: height / 2
+            gradient: Gradient {
+                orientation: Gradient.Horizontal
+                GradientStop { position: 0; color: PremiumPalette.accent }
+                GradientStop { position: 0.5; color: PremiumPalette.accentSoft }
+                GradientStop { position: 1; color: PremiumPalette.violet }
+            }
+            border.width: 1
+            border.color: Qt.rgba(1, 1, 1, root.down ? 0.14 : 0.20)
+        }
+    }
+}

@@ -1,0 +1,63 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Pictavo.Shell
+
+// The quiet capsule button: a faint white fill that dims when pressed, shrinking a little
+// unless the desktop asks for reduced motion.
+Button {
+    id: root
+
+    property string symbol
+
+    readonly property bool reduceMotion: Motion.reduceMotion
+
+    implicitHeight: Math.max(40, implicitContentHeight)
+    leftPadding: 15
+    rightPadding: 15
+    topPadding: 0
+    bottomPadding: 0
+    font.family: PremiumPalette.roundedFamily
+    font.pixelSize: 13
+    font.weight: Font.DemiBold
+    scale: down && !reduceMotion ? 0.99 : 1.0
+
+    Behavior on scale {
+        enabled: !root.reduceMotion
+        NumberAnimation { duration: 80; easing.type: Easing.OutQuad }
+    }
+
+    contentItem: Row {
+        spacing: 7
+        SymbolIcon {
+            anchors.verticalCenter: parent.verticalCenter
+            visible: root.symbol !== ""
+            name: root.symbol
+            colour: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+            size: 15
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: root.text
+            font: root.font
+            color: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+        }
+    }
+
+    background: Rectangle {
+        implicitHeight: 40
+        radius: height / 2
+        color: Qt.rgba(1, 1, 1, root.down ? 0.075 : 0.10)
+        border.width: 1
+        border.color: Qt.rgba(1, 1, 1, 0.13)
+        // Keyboard focus shows as an accent ring.
+        Rectangle {
+            anchors.fill: parent
+            anchors.margins: -3
+            radius: height / 2
+            color: "transparent"
+            border.width: 2
+            border.color: PremiumPalette.accent
+            visible: root.visualFocus
+        }
+    }
+}

@@ -1,0 +1,24 @@
+#include "ui_registration.h"
+
+#include "application_events.h"
+#include "motion_preferences.h"
+#include "resize_view_model.h"
+#include "symbol_image_provider.h"
+
+#include <QQmlEngine>
+
+namespace pictavo {
+
+void registerUiTypes(QQmlEngine& engine, ApplicationEvents& events, MotionPreferences& motion)
+{
+    qmlRegisterType<ResizeViewModel>("Pictavo.Model", 1, 0, "ResizeViewModel");
+    qmlRegisterUncreatableType<SettingsObject>("Pictavo.Model", 1, 0, "SettingsObject",
+                                               QStringLiteral("Owned by ResizeViewModel"));
+    qmlRegisterUncreatableType<ImageQueueModel>("Pictavo.Model", 1, 0, "ImageQueueModel",
+                                                QStringLiteral("Owned by ResizeViewModel"));
+    qmlRegisterSingletonInstance("Pictavo.Shell", 1, 0, "PictavoApp", &events);
+    qmlRegisterSingletonInstance("Pictavo.Shell", 1, 0, "Motion", &motion);
+    engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
+}
+
+} // namespace pictavo

@@ -1,0 +1,111 @@
+// Qt Quick Test entry for the window's views: the real QML module over a model whose platform
+// services are fakes, plus helpers that QML cannot do itself (file drops, sample files).
+
+#include "application_events.h"
+#include "fakes.h"
+#include "motion_preferences.h"
+#include "resize_view_model.h"
+#include "sample_files.h"
+#include "ui_registration.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlExtensionPlugin>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QtQuickTest>
+
+Q_IMPORT_QML_PLUGIN(PictavoPlugin)
+
+namespace {
+
+class TestSupport : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TestSupport(pictavo::test::FakePlatform& platform) : m_platform(platform) {}
+
+    // A real image file in a temporary folder, by name (the extension picks the type).
+    Q_INVOKABLE QString sampleImage(const QString& name)
+    {
+        const QString path = m_folder.filePath(name);
+        pictavo::test::writeSampleImage(path.toStdString(), 32, 24);
+        return path;
+    }
+    Q_INVOKABLE QString textFile(const QString& name)
+    {
+        QFile file(m_folder.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write("not an image");
+        return file.fileName();
+    }
+
+    // A file drag entering the window at `at`, then either dropped or leaving again.
+    Q_INVOKABLE void dragEnter(QQuickWindow* window, const QStringList& paths, QPointF at)
+    {
+        m_mime.setUrls(urls(paths));
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &m_mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &m_mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &move);
+    }
+    Q_INVOKABLE void dragLeave(QQuickWindow* window)
+    {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(window, &leave);
+    }
+    Q_INVOKABLE bool drop(QQuickWindow* window, QPointF at)
+    {
+        QDropEvent drop(at, Qt::CopyAction, &m_mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &drop);
+        return drop.isAccepted();
+    }
+
+    Q_INVOKABLE void answerImageDialog(const QStringList& paths)
+    {
+        m_platform.images.answer = paths;
+    }
+    Q_INVOKABLE int imageDialogCalls() const { return m_platform.images.calls; }
+    Q_INVOKABLE int folderDialogCalls() const { return m_platform.folders.calls; }
+
+private:
+    static QList<QUrl> urls(const QStringList& paths)
+    {
+        QList<QUrl> result;
+        for (const QString& path : paths)
+            result << QUrl::fromLocalFile(path);
+        return result;
+    }
+
+    pictavo::test::FakePlatform& m_platform;
+    QTemporaryDir m_folder;
+    QMimeData m_mime;
+};
+
+class Setup : public QObject {
+    Q_OBJECT
+
+public Q_SLOTS:
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        pictavo::ResizeViewModel::setDefaultServices(m_platform.services());
+        pictavo::registerUiTypes(*engine, m_events, m_motion);
+        engine->addImportPath(QStringLiteral("qrc:/"));
+        engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), &m_support);
+    }
+
+private:
+    pictavo::test::FakePlatform m_platform;
+    pictavo::ApplicationEvents m_events;
+    pictavo::MotionPreferences m_motion;
+    TestSupport m_support{m_platform};
+};
+
+} // namespace
+
+QUICK_TEST_MAIN_WITH_SETUP(pictavo_ui, Setup)
+
+#include "tst_ui.moc"
