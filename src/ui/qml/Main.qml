@@ -34,11 +34,42 @@ ApplicationWindow {
             objectName: "fileMenu"
             title: "Dosya"
 
-            Action {
-                objectName: "importImagesAction"
-                text: "Görsel Ekle\u2026"
-                shortcut: StandardKey.Open
-                onTriggered: PictavoApp.importImages()
+            background: Rectangle {
+                implicitWidth: 250
+                color: Qt.rgba(0.12, 0.12, 0.15, 1)
+                radius: 8
+                border.width: 1
+                border.color: PremiumPalette.hairline
+            }
+
+            MenuItem {
+                id: importItem
+                leftPadding: 12
+                rightPadding: 12
+                action: Action {
+                    objectName: "importImagesAction"
+                    text: "Görsel Ekle\u2026"
+                    shortcut: StandardKey.Open
+                    onTriggered: PictavoApp.importImages()
+                }
+                contentItem: RowLayout {
+                    spacing: 24
+                    Text {
+                        Layout.fillWidth: true
+                        text: importItem.text
+                        font: importItem.font
+                        color: "white"
+                    }
+                    Text {
+                        text: "Ctrl+O"
+                        font: importItem.font
+                        color: PremiumPalette.secondaryText
+                    }
+                }
+                background: Rectangle {
+                    radius: 6
+                    color: importItem.highlighted ? Qt.rgba(1, 1, 1, 0.10) : "transparent"
+                }
             }
         }
     }
