@@ -1,6 +1,7 @@
 #include "image_processor.h"
 
 #include "image_writer.h"
+#include "jpeg_integrity.h"
 #include "renderer.h"
 #include "staged_file.h"
 
@@ -62,6 +63,8 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
+        throw ProcessingError(ProcessingError::cannotRead);
+    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsComplete(source))
         throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);

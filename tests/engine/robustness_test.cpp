@@ -62,6 +62,30 @@ TEST(BadSources, FailAsUnreadableAndWriteNothing)
     EXPECT_TRUE(ImageProcessor::imageInfo(dir / "giant.jpg"));
 }
 
+// libvips reports a cut-off JPEG only now and then when it decodes at a reduced DCT scale, so
+// the same file is tried several times, at the small targets that use that scale.
+TEST(BadSources, CutOffJpegsFailEveryTime)
+{
+    TempDir dir;
+    const Bytes whole = markedCornersJpeg(200, 100);
+    writeFile(dir / "half.jpg", Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)));
+    writeFile(dir / "no-end.jpg", Bytes(whole.begin(), whole.end() - 2));
+    Bytes trailer = whole;
+    trailer.insert(trailer.end(), {'t', 'r', 'a', 'i', 'l', 'e', 'r', 0xFF, 0x00});
+    writeFile(dir / "trailer.jpg", trailer);
+    ResizeSettings small;
+    small.width = 20;
+    small.height = 10;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        EXPECT_EQ(failureOf(dir / "half.jpg", dir / "out.png", small), ProcessingError::cannotRead);
+        EXPECT_EQ(failureOf(dir / "no-end.jpg", dir / "out.png", small),
+                  ProcessingError::cannotRead);
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.png"));
+    ImageProcessor::process(dir / "trailer.jpg", dir / "out.png", small); // data after the end
+    EXPECT_TRUE(fs::exists(dir / "out.png"));
+}
+
 TEST(BadSources, ExtremeStripsAreRefusedQuickly)
 {
     TempDir dir;
