@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QUrl>
 
 namespace pictavo {
 
@@ -13,8 +14,9 @@ class ApplicationEvents : public QObject {
 public:
     explicit ApplicationEvents(QStringList initialPaths = {}, QObject* parent = nullptr);
 
-    // The start-up paths; empty after the first call.
-    Q_INVOKABLE QStringList takeInitialPaths();
+    // The start-up paths as file URLs (relative ones against the working folder); empty after
+    // the first call.
+    Q_INVOKABLE QList<QUrl> takeInitialUrls();
 
 Q_SIGNALS:
     void importImages();

@@ -31,9 +31,9 @@ Item {
     }
 
     Component.onCompleted: {
-        const paths = PictavoApp.takeInitialPaths()
-        if (paths.length > 0)
-            viewModel.addPaths(paths)
+        const urls = PictavoApp.takeInitialUrls()
+        if (urls.length > 0)
+            viewModel.addURLs(urls)
     }
 
     DiagonalGradient {
