@@ -1,6 +1,7 @@
 #include "image_processor.h"
 
 #include "image_writer.h"
+#include "jpeg_header.h"
 #include "jpeg_integrity.h"
 #include "renderer.h"
 #include "staged_file.h"
@@ -136,13 +137,19 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
 
 std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
 {
-    const std::optional<SourceImage> header = detail::openSource(path);
-    if (!header)
+    std::optional<PixelSize> upright;
+    if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(path)) {
+        const bool quarter = jpeg->orientation >= 5;
+        upright =
+            quarter ? PixelSize{jpeg->height, jpeg->width} : PixelSize{jpeg->width, jpeg->height};
+    } else if (const std::optional<SourceImage> header = detail::openSource(path)) {
+        upright = header->upright();
+    }
+    if (!upright)
         return std::nullopt;
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-    const PixelSize upright = header->upright();
-    return ImageInfo{upright.width, upright.height, error ? 0 : static_cast<std::int64_t>(bytes)};
+    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes)};
 }
 
 const std::set<std::string>& supportedExtensions()
