@@ -53,10 +53,8 @@ void save(const vips::VImage& image, WrittenType type, int quality, bool strip,
     try {
         switch (type) {
         case WrittenType::jpeg:
-            image.jpegsave(file.c_str(), vips::VImage::option()
-                                             ->set("Q", quality)
-                                             ->set("optimize_coding", true)
-                                             ->set("strip", strip));
+            image.jpegsave(file.c_str(),
+                           vips::VImage::option()->set("Q", quality)->set("strip", strip));
             break;
         case WrittenType::png:
             image.pngsave(file.c_str(), vips::VImage::option()->set("strip", strip));

@@ -49,28 +49,28 @@ StagedFile::~StagedFile()
         ::unlink(m_temporary.c_str());
 }
 
-bool StagedFile::flush() const
+bool StagedFile::isComplete(bool durable) const
 {
     const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return false;
     struct stat written {};
-    const bool complete =
-        ::fstat(descriptor, &written) == 0 && written.st_size > 0 && ::fsync(descriptor) == 0;
+    const bool complete = ::fstat(descriptor, &written) == 0 && written.st_size > 0 &&
+                          (!durable || ::fsync(descriptor) == 0);
     ::close(descriptor);
     return complete;
 }
 
 void StagedFile::commit()
 {
-    if (!flush() || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
+    if (!isComplete(true) || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
         throw ProcessingError(ProcessingError::cannotWrite);
     m_committed = true;
 }
 
 bool StagedFile::commitAsNew(const std::filesystem::path& destination)
 {
-    if (!flush())
+    if (!isComplete(false))
         throw ProcessingError(ProcessingError::cannotWrite);
     if (::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, destination.c_str(),
                     RENAME_NOREPLACE) == 0) {
