@@ -14,14 +14,13 @@ namespace pictavo {
 
 namespace {
 
-using detail::PixelRect;
 using detail::RenderPlan;
 using detail::SourceImage;
 
 // Baseline JPEG stores each side in 16 bits.
 constexpr std::int64_t kMaxJpegSide = 65'535;
-// x265 refuses pictures beyond HEVC's largest level (8,192 × 4,320 class sizes are the
-// common ceiling of decoders; 16,384 is the largest side libheif encodes here).
+// HEVC's largest level (6.2) allows pictures of up to 16,888 pixels a side; staying at 16,384
+// keeps every output within what a conforming decoder must open.
 constexpr std::int64_t kMaxHeicSide = 16'384;
 
 // The encoder's quality from 1 to 100; values outside 0…1 are clamped, NaN is the default.
