@@ -517,10 +517,12 @@ HeicRow heicRow(const fs::path& photo, const fs::path& folder, const fs::path& l
     settings.quality = 0.9;
     std::vector<double> engineWall, engineCpu, vipsWall, vipsCpu, inProcessWall;
     for (int round = 0; round < repeats; ++round) {
+        // A new file each time, through the batch's write path, as in the JPEG runs.
+        fs::remove(engineHeic);
         const double cpuBefore = selfCpuSeconds();
         const Clock::time_point start = Clock::now();
         try {
-            pictavo::ImageProcessor::process(png, engineHeic, settings);
+            pictavo::ImageProcessor::processToNewFile(png, settings, [&] { return engineHeic; });
         } catch (const pictavo::ProcessingError& error) {
             std::cerr << png.string() << ": " << error.what() << "\n";
             row.ok = false;
