@@ -113,32 +113,6 @@ double qualityFrom(std::uint8_t byte)
     return rare[byte - 0xF0];
 }
 
-WrittenType writtenType(OutputFormat format, const std::string& extension)
-{
-    switch (format) {
-    case OutputFormat::jpeg:
-        return WrittenType::jpeg;
-    case OutputFormat::png:
-        return WrittenType::png;
-    case OutputFormat::heic:
-        return WrittenType::heic;
-    case OutputFormat::tiff:
-        return WrittenType::tiff;
-    case OutputFormat::original:
-        break;
-    }
-    std::string lower = extension;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(c | 0x20); });
-    if (lower == "jpg" || lower == "jpeg")
-        return WrittenType::jpeg;
-    if (lower == "heic" || lower == "heif")
-        return WrittenType::heic;
-    if (lower == "tif" || lower == "tiff")
-        return WrittenType::tiff;
-    return WrittenType::png;
-}
-
 Case caseFrom(const std::uint8_t* header)
 {
     Case c;
@@ -152,7 +126,7 @@ Case caseFrom(const std::uint8_t* header)
     c.missingFolder = (header[0] & 0x80) != 0;
 
     c.settings.format = static_cast<OutputFormat>(header[1] % 5);
-    if (header[1] < 0xF0 && writtenType(c.settings.format, c.extension) == WrittenType::heic)
+    if (header[1] < 0xF0 && utType(c.settings.format, "input." + c.extension) == WrittenType::heic)
         c.settings.format = OutputFormat::jpeg;
 
     c.settings.width = sideFrom(header[2], header[3]);
@@ -333,7 +307,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fault("process reported success for a folder that does not exist");
         if (!info)
             fault("process converted a file that imageInfo cannot read");
-        const WrittenType type = writtenType(c.settings.format, c.extension);
+        const WrittenType type = utType(c.settings.format, "input." + c.extension);
         if (!hasSignature(readPrefix(destination, 12), type))
             fault("the output is not of the written type", std::to_string(static_cast<int>(type)));
         const std::optional<ImageInfo> written = ImageProcessor::imageInfo(destination);

@@ -90,8 +90,10 @@ void encode(PreparedOutput& output, const detail::StagedFile& staged)
                        staged.path());
     // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and
     // writes the file without one; the pixels, still in that profile's space, would then be
-    // shown with the wrong colours. Such images are written again, converted to sRGB.
-    if (output.canvas.profileKept && !detail::hasEmbeddedProfile(staged.path())) {
+    // shown with the wrong colours. Such images are written again, converted to sRGB. The
+    // other writers embed any profile as it is.
+    if (output.type == WrittenType::png && output.canvas.profileKept &&
+        !detail::hasEmbeddedProfile(staged.path())) {
         output.canvas =
             detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
         output.metadata->icc.clear();

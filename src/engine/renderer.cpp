@@ -117,7 +117,7 @@ RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage
     if (source.family == SourceFamily::jpeg) {
         const int shrink = jpegShrinkFactor(crop, scaled);
         if (shrink > 1) {
-            const std::optional<SourceImage> reduced = openSource(path, shrink);
+            const std::optional<SourceImage> reduced = openSource(path, source.family, shrink);
             if (!reduced)
                 throw ProcessingError(ProcessingError::cannotRead);
             image = reduced->image;

@@ -4,8 +4,6 @@
 
 namespace pictavo {
 
-namespace {
-
 std::string lowercaseExtension(const std::filesystem::path& source)
 {
     std::string extension = source.extension().string();
@@ -17,8 +15,6 @@ std::string lowercaseExtension(const std::filesystem::path& source)
     });
     return extension;
 }
-
-} // namespace
 
 std::string_view rawValue(ResizeMode mode)
 {

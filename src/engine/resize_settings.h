@@ -52,6 +52,9 @@ std::optional<OutputFormat> outputFormatFromRawValue(std::string_view text);
 
 bool supportsQuality(OutputFormat format);
 
+// The path's extension without the dot, ASCII letters lower-cased ("IMG.JPG" → "jpg").
+std::string lowercaseExtension(const std::filesystem::path& source);
+
 // The image type written for `source` (its path extension decides for `original`).
 WrittenType utType(OutputFormat format, const std::filesystem::path& source);
 

@@ -20,23 +20,45 @@ int orientationOf(const vips::VImage& image)
 
 } // namespace
 
-std::optional<SourceImage> openSource(const std::filesystem::path& path, int jpegShrink)
+std::optional<SourceImage> openSource(const std::filesystem::path& path)
 {
     const std::optional<SourceFamily> family = sniffFamily(path);
-    if (!family)
-        return std::nullopt;
+    return family ? openSource(path, *family) : std::nullopt;
+}
+
+std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
+                                      int jpegShrink)
+{
     try {
         // Sequential access streams the pixels top to bottom in small strips; damaged
         // data fails the render instead of turning silently into grey pixels.
         vips::VOption* options = vips::VImage::option()
                                      ->set("access", VIPS_ACCESS_SEQUENTIAL)
                                      ->set("fail_on", VIPS_FAIL_ON_ERROR);
-        if (*family == SourceFamily::jpeg && jpegShrink > 1)
-            options->set("shrink", jpegShrink);
-        vips::VImage image = vips::VImage::new_from_file(path.c_str(), options);
+        // The family's own loader: new_from_file would search all loaders a second time.
+        vips::VImage image;
+        switch (family) {
+        case SourceFamily::jpeg:
+            if (jpegShrink > 1)
+                options->set("shrink", jpegShrink);
+            image = vips::VImage::jpegload(path.c_str(), options);
+            break;
+        case SourceFamily::png:
+            image = vips::VImage::pngload(path.c_str(), options);
+            break;
+        case SourceFamily::heif:
+            image = vips::VImage::heifload(path.c_str(), options);
+            break;
+        case SourceFamily::tiff:
+            image = vips::VImage::tiffload(path.c_str(), options);
+            break;
+        case SourceFamily::webp:
+            image = vips::VImage::webpload(path.c_str(), options);
+            break;
+        }
         if (image.width() < 1 || image.height() < 1)
             return std::nullopt;
-        return SourceImage{image, *family, orientationOf(image), {image.width(), image.height()}};
+        return SourceImage{image, family, orientationOf(image), {image.width(), image.height()}};
     } catch (const vips::VError&) {
         vips_error_clear();
         return std::nullopt;

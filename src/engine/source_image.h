@@ -23,8 +23,12 @@ struct SourceImage {
 };
 
 // Opens the header of a supported image; nothing when the file is not one.
-// `jpegShrink` > 1 asks the JPEG decoder for a DCT-scaled image.
-std::optional<SourceImage> openSource(const std::filesystem::path& path, int jpegShrink = 1);
+std::optional<SourceImage> openSource(const std::filesystem::path& path);
+
+// Opens a file already known to be of `family`; `jpegShrink` > 1 asks the JPEG decoder for a
+// DCT-scaled image.
+std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
+                                      int jpegShrink = 1);
 
 // Turns a stored-orientation image upright. The input must allow random access.
 vips::VImage applyOrientation(const vips::VImage& image, int orientation);

@@ -1,6 +1,7 @@
 #include "intake.h"
 
 #include "image_processor.h"
+#include "resize_settings.h"
 
 #include <QCollator>
 #include <QDir>
@@ -47,17 +48,6 @@ void walk(const fs::path& folder, int depth, const QCollator& collator,
         if (!statusError && fs::is_directory(status) && depth < kMaxDepth)
             walk(child, depth + 1, collator, collected);
     }
-}
-
-std::string lowercaseExtension(const std::string& path)
-{
-    std::string extension = fs::path(path).extension().string();
-    if (!extension.empty())
-        extension.erase(0, 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return extension;
 }
 
 } // namespace

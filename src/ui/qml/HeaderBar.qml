@@ -42,12 +42,7 @@ Rectangle {
                 id: logo
                 anchors.fill: parent
                 radius: 16
-                gradient: Gradient {
-                    orientation: Gradient.Horizontal
-                    GradientStop { position: 0; color: PremiumPalette.accent }
-                    GradientStop { position: 0.5; color: PremiumPalette.accentSoft }
-                    GradientStop { position: 1; color: PremiumPalette.violet }
-                }
+                gradient: AccentGradient {}
             }
             SymbolIcon {
                 anchors.centerIn: parent
@@ -72,12 +67,7 @@ Rectangle {
                     implicitWidth: badge.implicitWidth + 16
                     implicitHeight: badge.implicitHeight + 8
                     radius: height / 2
-                    gradient: Gradient {
-                        orientation: Gradient.Horizontal
-                        GradientStop { position: 0; color: PremiumPalette.accent }
-                        GradientStop { position: 0.5; color: PremiumPalette.accentSoft }
-                        GradientStop { position: 1; color: PremiumPalette.violet }
-                    }
+                    gradient: AccentGradient {}
                     Text {
                         id: badge
                         anchors.centerIn: parent

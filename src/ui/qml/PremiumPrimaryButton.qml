@@ -60,12 +60,7 @@ Button {
             id: capsule
             anchors.fill: parent
             radius: height / 2
-            gradient: Gradient {
-                orientation: Gradient.Horizontal
-                GradientStop { position: 0; color: PremiumPalette.accent }
-                GradientStop { position: 0.5; color: PremiumPalette.accentSoft }
-                GradientStop { position: 1; color: PremiumPalette.violet }
-            }
+            gradient: AccentGradient {}
             border.width: 1
             border.color: Qt.rgba(1, 1, 1, root.down ? 0.14 : 0.20)
         }
