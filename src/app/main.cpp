@@ -1,14 +1,19 @@
 // Pictavo: one window over the batch model. Paths given on the command line (the desktop's
-// "Open with") join the queue once the window is up.
+// "Open with") join the queue once the window is up; while a window is already up, a new start
+// hands its paths to that window instead and ends.
 
 #include "application_events.h"
 #include "desktop_platform.h"
+#include "launch_arguments.h"
 #include "motion_preferences.h"
 #include "resize_view_model.h"
+#include "single_instance.h"
 #include "ui_registration.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QPalette>
 #include <QQmlApplicationEngine>
@@ -18,6 +23,7 @@
 #include <QStyleFactory>
 #include <QTranslator>
 #include <cstdio>
+#include <memory>
 
 Q_IMPORT_QML_PLUGIN(PictavoPlugin)
 
@@ -85,6 +91,15 @@ void reportFirstFrame(QQmlApplicationEngine& engine, const QElapsedTimer& sinceS
         Qt::QueuedConnection);
 }
 
+// A file opened with the program brings its window to the front, even from the taskbar.
+void bringToFront(QWindow& window)
+{
+    window.setWindowStates(window.windowStates() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.requestActivate();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -94,16 +109,30 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Pictavo"));
     QApplication::setApplicationName(QStringLiteral("Pictavo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvenna Tavimo"));
+    // The desktop entry's name: Wayland matches the window to its entry and icon by it.
+    QApplication::setDesktopFileName(QStringLiteral(PICTAVO_APP_ID));
     QApplication application(argc, argv);
+
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    const QList<QUrl> startUrls = pictavo::urlsFromArguments(arguments, QDir::currentPath());
+    std::unique_ptr<pictavo::SingleInstance> instance;
+    if (pictavo::SingleInstance::isEnabled()) {
+        instance =
+            std::make_unique<pictavo::SingleInstance>(pictavo::SingleInstance::defaultSocketPath());
+        if (instance->claim(startUrls) == pictavo::SingleInstance::Role::HandedOver)
+            return 0;
+    }
+
+    application.setWindowIcon(QIcon::fromTheme(
+        QStringLiteral(PICTAVO_APP_ID), QIcon(QStringLiteral(":/icons/" PICTAVO_APP_ID ".svg"))));
     loadQtTranslations(application);
     forceDarkLook(application);
 
     pictavo::DesktopPlatform platform;
     pictavo::ResizeViewModel::setDefaultServices(platform.services());
 
-    QStringList paths = QApplication::arguments();
-    paths.removeFirst();
-    pictavo::ApplicationEvents events(paths);
+    pictavo::ApplicationEvents events(startUrls);
     pictavo::MotionPreferences motion;
 
     QQmlApplicationEngine engine;
@@ -112,8 +141,15 @@ int main(int argc, char** argv)
     engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    if (auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()))
+    if (auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst())) {
         platform.setDialogParent(window);
+        if (instance) {
+            QObject::connect(instance.get(), &pictavo::SingleInstance::activated, &events,
+                             &pictavo::ApplicationEvents::openUrls);
+            QObject::connect(instance.get(), &pictavo::SingleInstance::activated, window,
+                             [window] { bringToFront(*window); });
+        }
+    }
     reportFirstFrame(engine, sinceStart);
     return application.exec();
 }

@@ -1,19 +1,16 @@
 #include "application_events.h"
 
-#include <QDir>
+#include <utility>
 
 namespace pictavo {
 
-ApplicationEvents::ApplicationEvents(QStringList initialPaths, QObject* parent)
-    : QObject(parent), m_initialPaths(std::move(initialPaths))
+ApplicationEvents::ApplicationEvents(QList<QUrl> initialUrls, QObject* parent)
+    : QObject(parent), m_initialUrls(std::move(initialUrls))
 {}
 
 QList<QUrl> ApplicationEvents::takeInitialUrls()
 {
-    QList<QUrl> urls;
-    for (const QString& path : std::exchange(m_initialPaths, {}))
-        urls << QUrl::fromUserInput(path, QDir::currentPath(), QUrl::AssumeLocalFile);
-    return urls;
+    return std::exchange(m_initialUrls, {});
 }
 
 } // namespace pictavo

@@ -1,28 +1,30 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
-#include <QStringList>
 #include <QUrl>
 
 namespace pictavo {
 
-// What the application shell tells the window: the menu command's "ImportImages", and the paths
-// the program was started with (the desktop's "Open with"), handed over once.
+// What the application shell tells the window: the menu command's "ImportImages", the files the
+// program was started with (the desktop's "Open with"), handed over once, and the files later
+// starts passed on to this running window.
 class ApplicationEvents : public QObject {
     Q_OBJECT
 
 public:
-    explicit ApplicationEvents(QStringList initialPaths = {}, QObject* parent = nullptr);
+    explicit ApplicationEvents(QList<QUrl> initialUrls = {}, QObject* parent = nullptr);
 
-    // The start-up paths as file URLs (relative ones against the working folder); empty after
-    // the first call.
+    // The start-up files; empty after the first call.
     Q_INVOKABLE QList<QUrl> takeInitialUrls();
 
 Q_SIGNALS:
     void importImages();
+    // Files opened with the program while its window was already up.
+    void openUrls(const QList<QUrl>& urls);
 
 private:
-    QStringList m_initialPaths;
+    QList<QUrl> m_initialUrls;
 };
 
 } // namespace pictavo

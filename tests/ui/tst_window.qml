@@ -93,6 +93,14 @@ TestCase {
         compare(testSupport.folderDialogCalls(), folderCalls + 1)
     }
 
+    function test_filesOpenedLaterJoinTheQueue() {
+        const view = createTemporaryObject(contentComponent, testCase.parent)
+        const files = [testSupport.sampleImage("o1.jpg"), testSupport.textFile("o2.txt"),
+                       testSupport.sampleImage("o3.png")]
+        PictavoApp.openUrls(files.map(path => Qt.url("file://" + path)))
+        compare(view.model.items.count, 2)
+    }
+
     function test_importImagesSignalOpensThePicker() {
         createTemporaryObject(contentComponent, testCase.parent)
         const calls = testSupport.imageDialogCalls()

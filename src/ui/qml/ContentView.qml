@@ -28,6 +28,10 @@ Item {
         function onImportImages() {
             viewModel.openImages()
         }
+        function onOpenUrls(urls) {
+            for (const url of urls)
+                viewModel.addURLs([url])
+        }
     }
 
     Component.onCompleted: {
