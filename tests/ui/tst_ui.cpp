@@ -3,6 +3,7 @@
 
 #include "application_events.h"
 #include "fakes.h"
+#include "image_queue_model.h"
 #include "motion_preferences.h"
 #include "resize_view_model.h"
 #include "sample_files.h"
@@ -68,8 +69,23 @@ public:
     {
         m_platform.images.answer = paths;
     }
+    Q_INVOKABLE void answerFolderDialog(const QString& path) { m_platform.folders.answer = path; }
     Q_INVOKABLE int imageDialogCalls() const { return m_platform.images.calls; }
     Q_INVOKABLE int folderDialogCalls() const { return m_platform.folders.calls; }
+
+    // Puts a queue row into a status a run would give it: "ready", "processing", "done" (with
+    // the output path as detail) or "failed" (with the message).
+    Q_INVOKABLE void setItemStatus(pictavo::ResizeViewModel* model, int row, const QString& status,
+                                   const QString& detail = {})
+    {
+        using Status = pictavo::ImageItem::ItemStatus;
+        const Status value =
+            status == QLatin1String("processing") ? Status::makeProcessing()
+            : status == QLatin1String("done")     ? Status::makeDone(detail.toStdString())
+            : status == QLatin1String("failed")   ? Status::makeFailed(detail.toStdString())
+                                                  : Status::makeReady();
+        model->items()->setStatus(row, value);
+    }
 
 private:
     static QList<QUrl> urls(const QStringList& paths)
