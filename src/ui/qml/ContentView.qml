@@ -104,7 +104,11 @@ Item {
             objectName: "bottomBar"
             Layout.fillWidth: true
 
-            Item { implicitHeight: 44 }
+            ActionBar {
+                objectName: "actionBar"
+                Layout.fillWidth: true
+                model: viewModel
+            }
         }
     }
 
