@@ -101,6 +101,8 @@ public:
         m_platform.images.answer = paths;
     }
     Q_INVOKABLE void answerFolderDialog(const QString& path) { m_platform.folders.answer = path; }
+    // Starts the next model without the output folder earlier tests stored.
+    Q_INVOKABLE void forgetStoredFolder() { m_platform.settings.values.clear(); }
     Q_INVOKABLE int imageDialogCalls() const { return m_platform.images.calls; }
     Q_INVOKABLE int folderDialogCalls() const { return m_platform.folders.calls; }
 

@@ -35,7 +35,7 @@ Item {
             }
             Text {
                 text: "Toplu dönüşüm devam ediyor\u2026"
-                font.pixelSize: 12
+                font.pixelSize: PremiumPalette.captionSize
                 color: PremiumPalette.secondaryText
             }
         }
@@ -96,7 +96,7 @@ Item {
                 objectName: "messageText"
                 anchors.verticalCenter: parent.verticalCenter
                 text: root.model.lastMessage
-                font.pixelSize: 12
+                font.pixelSize: PremiumPalette.captionSize
                 font.weight: Font.DemiBold
                 color: parent.tint
             }

@@ -83,6 +83,8 @@ Item {
                 id: inspector
                 objectName: "inspectorPane"
                 model: viewModel
+                showAllPresets: root.showAllPresets
+                onToggleAllPresets: root.showAllPresets = !root.showAllPresets
                 SplitView.minimumWidth: 300 * split.inspectorShare
                 SplitView.preferredWidth: 330 * split.inspectorShare
                 SplitView.maximumWidth: 370 * split.inspectorShare

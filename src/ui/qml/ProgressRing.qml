@@ -62,7 +62,7 @@ Item {
         objectName: "ringPercent"
         anchors.centerIn: parent
         text: root.percentText(root.progress)
-        font.pixelSize: 11
+        font.pixelSize: PremiumPalette.caption2Size
         font.weight: Font.Black
         color: "white"
     }
