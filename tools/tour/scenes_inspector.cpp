@@ -3,8 +3,25 @@
 #include "tour.h"
 
 #include <QQmlProperty>
+#include <algorithm>
 
 namespace pictavo::tour {
+
+namespace {
+
+// Scrolls the inspector so that the named panel starts at its top (or as far as it goes).
+void scrollInspectorTo(Tour& tour, const QString& panelName)
+{
+    QObject& scroll = tour.find(QStringLiteral("inspectorScroll"));
+    auto* flickable = QQmlProperty::read(&scroll, QStringLiteral("contentItem")).value<QObject*>();
+    const qreal panelTop = tour.find(panelName).property("y").toReal() - 16;
+    const qreal end =
+        flickable->property("contentHeight").toReal() - flickable->property("height").toReal();
+    flickable->setProperty("contentY", std::clamp<qreal>(panelTop, 0, std::max<qreal>(0, end)));
+    tour.settle(500);
+}
+
+} // namespace
 
 void inspectorScenes(Tour& tour)
 {
@@ -19,29 +36,17 @@ void inspectorScenes(Tour& tour)
     ResizeSettings png = model.settings()->value();
     png.format = OutputFormat::png;
     model.settings()->setValue(png);
-    tour.settle(600);
+    scrollInspectorTo(tour, QStringLiteral("framingPanel"));
     tour.shot(QStringLiteral("inspector-png"));
     model.settings()->setValue(ResizeSettings{});
 
-    // The naming group sits at the foot of the output panel; scroll it into view.
     tour.set(QStringLiteral("namingGroup"), "expanded", true);
     ResizeSettings named = model.settings()->value();
     named.prefix = "web_";
     named.format = OutputFormat::jpeg;
     model.settings()->setValue(named);
-    tour.settle(400);
-    QObject& scroll = tour.find(QStringLiteral("inspectorScroll"));
-    QObject* flickable =
-        QQmlProperty::read(&scroll, QStringLiteral("contentItem")).value<QObject*>();
-    if (flickable) {
-        const qreal contentHeight = flickable->property("contentHeight").toReal();
-        const qreal height = flickable->property("height").toReal();
-        flickable->setProperty("contentY", std::max<qreal>(0, contentHeight - height - 130));
-    }
-    tour.settle(600);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
     tour.shot(QStringLiteral("inspector-naming"));
-    if (flickable)
-        flickable->setProperty("contentY", 0);
     tour.set(QStringLiteral("namingGroup"), "expanded", false);
     model.settings()->setValue(ResizeSettings{});
 
@@ -53,9 +58,11 @@ void inspectorScenes(Tour& tour)
     ResizeSettings heic = model.settings()->value();
     heic.format = OutputFormat::heic;
     model.settings()->setValue(heic);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
     model.startProcessing();
     tour.settle(700);
     tour.shot(QStringLiteral("inspector-during-run"));
+    scrollInspectorTo(tour, QStringLiteral("sizePanel"));
 }
 
 } // namespace pictavo::tour

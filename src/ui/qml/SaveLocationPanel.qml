@@ -38,7 +38,7 @@ PremiumPanel {
                                                  : "Henüz klasör seçilmedi"
                 font.pixelSize: PremiumPalette.captionSize
                 color: PremiumPalette.secondaryText
-                wrapMode: Text.WrapAnywhere
+                wrapMode: Text.Wrap
                 maximumLineCount: 3
                 elide: Text.ElideRight
             }
