@@ -13,45 +13,55 @@ install(FILES ${data}/${PICTAVO_APP_ID}.svg
 install(FILES ${PROJECT_SOURCE_DIR}/src/ui/icons/LICENSE-tabler-icons.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pictavo)
 
-# Every picture in docs/screenshots is offered to software centres, the default window first;
-# captions come from docs/screenshots/captions.tsv (name, English, Turkish; tab-separated).
+# Every picture in docs/screenshots is offered to software centres: first those listed in
+# docs/screenshots/captions.tsv (name, English caption, Turkish caption; tab-separated), in its
+# order, the first being the default; then any others, uncaptioned.
 set(PICTAVO_SCREENSHOT_BASE_URL
     "https://raw.githubusercontent.com/pictavo/pictavo/main/docs/screenshots"
     CACHE STRING "Where software centres download the screenshots from")
 set(PICTAVO_HOMEPAGE "https://github.com/pictavo/pictavo" CACHE STRING "The project's home page")
 
 set(screenshots_dir ${PROJECT_SOURCE_DIR}/docs/screenshots)
-file(GLOB screenshots RELATIVE ${screenshots_dir} CONFIGURE_DEPENDS ${screenshots_dir}/*.png)
-list(SORT screenshots)
-list(REMOVE_ITEM screenshots window-empty.png)
-list(PREPEND screenshots window-empty.png)
+file(GLOB uncaptioned RELATIVE ${screenshots_dir} CONFIGURE_DEPENDS ${screenshots_dir}/*.png)
+list(SORT uncaptioned)
 file(STRINGS ${screenshots_dir}/captions.tsv caption_lines ENCODING UTF-8)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${screenshots_dir}/captions.tsv)
 
 set(PICTAVO_METAINFO_SCREENSHOTS "")
-foreach(shot IN LISTS screenshots)
-    set(type "")
-    if(shot STREQUAL "window-empty.png")
-        set(type " type=\"default\"")
+function(add_screenshot name captions)
+    set(entry "    <screenshot>\n")
+    if(PICTAVO_METAINFO_SCREENSHOTS STREQUAL "")
+        set(entry "    <screenshot type=\"default\">\n")
     endif()
-    string(APPEND PICTAVO_METAINFO_SCREENSHOTS "    <screenshot${type}>\n")
-    foreach(line IN LISTS caption_lines)
-        string(REPLACE "\t" ";" fields "${line}")
-        list(LENGTH fields field_count)
-        if(field_count EQUAL 3)
-            list(GET fields 0 name)
-            if(name STREQUAL shot)
-                list(GET fields 1 english)
-                list(GET fields 2 turkish)
-                string(APPEND PICTAVO_METAINFO_SCREENSHOTS
-                       "      <caption>${english}</caption>\n"
-                       "      <caption xml:lang=\"tr\">${turkish}</caption>\n")
-            endif()
-        endif()
-    endforeach()
-    string(APPEND PICTAVO_METAINFO_SCREENSHOTS
-           "      <image>${PICTAVO_SCREENSHOT_BASE_URL}/${shot}</image>\n"
+    string(APPEND entry "${captions}"
+           "      <image>${PICTAVO_SCREENSHOT_BASE_URL}/${name}</image>\n"
            "    </screenshot>\n")
+    set(PICTAVO_METAINFO_SCREENSHOTS "${PICTAVO_METAINFO_SCREENSHOTS}${entry}" PARENT_SCOPE)
+endfunction()
+
+foreach(line IN LISTS caption_lines)
+    string(REPLACE "\t" ";" fields "${line}")
+    list(LENGTH fields field_count)
+    if(NOT field_count EQUAL 3)
+        message(FATAL_ERROR "captions.tsv: not name, English and Turkish caption: ${line}")
+    endif()
+    list(GET fields 0 name)
+    list(GET fields 1 english)
+    list(GET fields 2 turkish)
+    foreach(text english turkish)
+        string(REPLACE "&" "&amp;" ${text} "${${text}}")
+        string(REPLACE "<" "&lt;" ${text} "${${text}}")
+    endforeach()
+    if(name IN_LIST uncaptioned)
+        list(REMOVE_ITEM uncaptioned ${name})
+        set(captions "      <caption>${english}</caption>\n"
+                     "      <caption xml:lang=\"tr\">${turkish}</caption>\n")
+        string(JOIN "" captions ${captions})
+        add_screenshot(${name} "${captions}")
+    endif()
+endforeach()
+foreach(name IN LISTS uncaptioned)
+    add_screenshot(${name} "")
 endforeach()
 
 configure_file(${data}/${PICTAVO_APP_ID}.metainfo.xml.in

@@ -9,62 +9,21 @@
 #include "resize_view_model.h"
 #include "single_instance.h"
 #include "ui_registration.h"
+#include "window_look.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QPalette>
 #include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
-#include <QQuickStyle>
 #include <QQuickWindow>
-#include <QStyleFactory>
-#include <QTranslator>
 #include <cstdio>
 #include <memory>
 
 Q_IMPORT_QML_PLUGIN(PictavoPlugin)
 
 namespace {
-
-// Qt's own dialogs and controls speak Turkish like the rest of the window.
-void loadQtTranslations(QApplication& application)
-{
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const QString& catalogue :
-         {QStringLiteral("qtbase_tr"), QStringLiteral("qtdeclarative_tr")}) {
-        auto* translator = new QTranslator(&application);
-        if (translator->load(catalogue, folder))
-            application.installTranslator(translator);
-        else
-            delete translator;
-    }
-}
-
-// The window is always dark; the widget dialogs follow it.
-void forceDarkLook(QApplication& application)
-{
-    application.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(26, 27, 33));
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, QColor(18, 19, 24));
-    palette.setColor(QPalette::AlternateBase, QColor(32, 33, 40));
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::Button, QColor(38, 39, 46));
-    palette.setColor(QPalette::ButtonText, Qt::white);
-    palette.setColor(QPalette::Highlight, QColor(255, 94, 15));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(38, 39, 46));
-    palette.setColor(QPalette::ToolTipText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(255, 255, 255, 120));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(255, 255, 255, 90));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(255, 255, 255, 90));
-    application.setPalette(palette);
-    QQuickStyle::setStyle(QStringLiteral("Basic"));
-}
 
 // PICTAVO_REPORT_FIRST_FRAME=1 prints the milliseconds from start to the first frame on the
 // screen (and quits, with PICTAVO_QUIT_AFTER_FIRST_FRAME=1), for the start-up measurement.
@@ -126,8 +85,7 @@ int main(int argc, char** argv)
 
     application.setWindowIcon(QIcon::fromTheme(
         QStringLiteral(PICTAVO_APP_ID), QIcon(QStringLiteral(":/icons/" PICTAVO_APP_ID ".svg"))));
-    loadQtTranslations(application);
-    forceDarkLook(application);
+    pictavo::applyWindowLook(application);
 
     pictavo::DesktopPlatform platform;
     pictavo::ResizeViewModel::setDefaultServices(platform.services());

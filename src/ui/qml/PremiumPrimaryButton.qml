@@ -27,19 +27,27 @@ Button {
         NumberAnimation { duration: 100; easing.type: Easing.OutQuad }
     }
 
-    contentItem: Row {
-        spacing: 8
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            visible: root.symbol !== ""
-            name: root.symbol
-            size: 15
-        }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: root.text
-            font: root.font
-            color: "white"
+    // Centred, so that a button stretched past its label keeps the label in the middle.
+    contentItem: Item {
+        implicitWidth: label.implicitWidth
+        implicitHeight: label.implicitHeight
+
+        Row {
+            id: label
+            anchors.centerIn: parent
+            spacing: 8
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: root.symbol !== ""
+                name: root.symbol
+                size: 15
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: root.text
+                font: root.font
+                color: "white"
+            }
         }
     }
 
@@ -55,6 +63,8 @@ Button {
             samples: 25
             verticalOffset: root.down ? 2 : 5
             transparentBorder: true
+            // Redrawn only when the shape or the shadow changes, not on every frame of the window.
+            cached: true
         }
         Rectangle {
             id: capsule

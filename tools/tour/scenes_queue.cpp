@@ -1,0 +1,10 @@
+#include "tour.h"
+
+namespace pictavo::tour {
+
+void queueScenes(Tour& tour)
+{
+    (void)tour;
+}
+
+} // namespace pictavo::tour
