@@ -27,19 +27,27 @@ Button {
         NumberAnimation { duration: 100; easing.type: Easing.OutQuad }
     }
 
-    contentItem: Row {
-        spacing: 8
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            visible: root.symbol !== ""
-            name: root.symbol
-            size: 15
-        }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: root.text
-            font: root.font
-            color: "white"
+    // Centred when the button is given more width than its label needs.
+    contentItem: Item {
+        implicitWidth: label.implicitWidth
+        implicitHeight: label.implicitHeight
+
+        Row {
+            id: label
+            anchors.centerIn: parent
+            spacing: 8
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: root.symbol !== ""
+                name: root.symbol
+                size: 15
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: root.text
+                font: root.font
+                color: "white"
+            }
         }
     }
 

@@ -24,7 +24,12 @@ Item {
             width: ListView.view.width
         }
 
+        // In the list's right margin, clear of the rows.
         ScrollIndicator.vertical: ScrollIndicator {
+            parent: root
+            x: root.width - width - 6
+            y: list.y
+            height: list.height
             active: true
             contentItem: Rectangle {
                 implicitWidth: 4
