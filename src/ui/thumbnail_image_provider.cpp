@@ -84,6 +84,9 @@ private:
 ThumbnailImageProvider::ThumbnailImageProvider()
 {
     m_pool.setMaxThreadCount(2);
+    // Idle priority (SCHED_IDLE on Linux): decoding gives way to drawing the window, so a
+    // scroll stays smooth and the pictures fill in once there is time.
+    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 ThumbnailImageProvider::~ThumbnailImageProvider()

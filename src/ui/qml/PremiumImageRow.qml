@@ -30,6 +30,15 @@ Item {
 
     HoverHandler { id: hover }
 
+    // A row asks for its picture only once it has stayed a moment: rows that merely fly past
+    // in a fast scroll would otherwise keep both decoding threads busy for nothing.
+    property bool wantsThumbnail: false
+    Timer {
+        interval: 150
+        running: true
+        onTriggered: root.wantsThumbnail = true
+    }
+
     Effects.RectangularGlow {
         x: 0
         y: 6
@@ -74,7 +83,8 @@ Item {
                 id: thumbnail
                 objectName: "thumbnail"
                 anchors.fill: parent
-                source: "image://thumbnail/" + encodeURIComponent(root.path)
+                source: root.wantsThumbnail ? "image://thumbnail/" + encodeURIComponent(root.path)
+                                            : ""
                 sourceSize: Qt.size(Math.ceil(82 * Screen.devicePixelRatio),
                                     Math.ceil(62 * Screen.devicePixelRatio))
                 fillMode: Image.PreserveAspectCrop
