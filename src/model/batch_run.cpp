@@ -6,6 +6,7 @@
 #include "image_processor.h"
 #include "output_naming.h"
 #include "resize_view_model.h"
+#include "thread_priority.h"
 
 #include <QTimer>
 #include <QtConcurrent>
@@ -20,6 +21,7 @@ namespace {
 JobResult convert(const fs::path& source, const ResizeSettings& settings, const fs::path& firstName,
                   const std::shared_ptr<FreeNameFinder>& names)
 {
+    useBackgroundPriority();
     bool firstHandedOut = false;
     try {
         const fs::path written =

@@ -1,6 +1,9 @@
 #include "settings_object.h"
 
 #include "output_naming.h"
+#include "size_preset.h"
+
+#include <QVariantMap>
 
 namespace pictavo {
 
@@ -49,6 +52,24 @@ QStringList SettingsObject::formats() const
     for (const OutputFormat format : kAllOutputFormats)
         labels << toQString(rawValue(format));
     return labels;
+}
+
+QVariantList SettingsObject::presets() const
+{
+    QVariantList list;
+    for (const SizePreset& preset : SizePreset::all())
+        list << QVariantMap{{QStringLiteral("title"), toQString(preset.title)},
+                            {QStringLiteral("subtitle"), toQString(preset.subtitle)},
+                            {QStringLiteral("width"), QVariant::fromValue<qint64>(preset.width)},
+                            {QStringLiteral("height"), QVariant::fromValue<qint64>(preset.height)}};
+    return list;
+}
+
+QString SettingsObject::samplePreviewName() const
+{
+    if (m_value.format == OutputFormat::original)
+        return prefix() + QStringLiteral("ornek") + suffix() + QStringLiteral(".orijinal");
+    return previewName(QStringLiteral("ornek.jpg"));
 }
 
 void SettingsObject::setWidth(qint64 width)

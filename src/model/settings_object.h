@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 namespace pictavo {
@@ -28,6 +29,11 @@ class SettingsObject : public QObject {
     Q_PROPERTY(QString suffix READ suffix WRITE setSuffix NOTIFY suffixChanged)
     Q_PROPERTY(QStringList modes READ modes CONSTANT)
     Q_PROPERTY(QStringList formats READ formats CONSTANT)
+    // The size presets in display order, each {title, subtitle, width, height}.
+    Q_PROPERTY(QVariantList presets READ presets CONSTANT)
+    // The name the inspector shows as an example: prefix + "ornek" + suffix + "." + the
+    // extension a JPEG source would get, "orijinal" while the source's type is kept.
+    Q_PROPERTY(QString samplePreviewName READ samplePreviewName NOTIFY changed)
 
 public:
     explicit SettingsObject(QObject* parent = nullptr);
@@ -49,6 +55,8 @@ public:
     QString suffix() const { return QString::fromStdString(m_value.suffix); }
     QStringList modes() const;
     QStringList formats() const;
+    QVariantList presets() const;
+    QString samplePreviewName() const;
 
     void setWidth(qint64 width);
     void setHeight(qint64 height);

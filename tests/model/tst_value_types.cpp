@@ -147,6 +147,47 @@ private Q_SLOTS:
         QCOMPARE(settings.previewName(source), expected);
     }
 
+    void samplePreviewShowsTheNamingRule_data()
+    {
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("jpeg") << ""
+                              << "_resized"
+                              << "JPEG"
+                              << "ornek_resized.jpg";
+        QTest::newRow("original") << ""
+                                  << "_resized"
+                                  << "Orijinali Koru"
+                                  << "ornek_resized.orijinal";
+        QTest::newRow("png with prefix") << "web_"
+                                         << ""
+                                         << "PNG"
+                                         << "web_ornek.png";
+        QTest::newRow("heic") << "a "
+                              << " b"
+                              << "HEIC"
+                              << "a ornek b.heic";
+        QTest::newRow("tiff, nothing added") << ""
+                                             << ""
+                                             << "TIFF"
+                                             << "ornek.tiff";
+    }
+
+    void samplePreviewShowsTheNamingRule()
+    {
+        QFETCH(QString, prefix);
+        QFETCH(QString, suffix);
+        QFETCH(QString, format);
+        QFETCH(QString, expected);
+        SettingsObject settings;
+        settings.setPrefix(prefix);
+        settings.setSuffix(suffix);
+        settings.setFormat(format);
+        QCOMPARE(settings.samplePreviewName(), expected);
+    }
+
     void freeNamesSkipEverythingThatExists()
     {
         QTemporaryDir dir;

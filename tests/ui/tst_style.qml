@@ -53,7 +53,7 @@ TestCase {
 
         const secondary = createTemporaryObject(secondaryComponent, testCase.parent)
         verify(secondary.height >= 40)
-        compare(secondary.contentItem.children[1].text, "İptal") // never upper-cased
+        compare(secondary.contentItem.children[0].children[1].text, "İptal") // never upper-cased
         mousePress(secondary)
         tryCompare(secondary, "scale", 0.99, 500)
         mouseRelease(secondary)

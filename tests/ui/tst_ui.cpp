@@ -3,12 +3,14 @@
 
 #include "application_events.h"
 #include "fakes.h"
+#include "image_processor.h"
 #include "image_queue_model.h"
 #include "motion_preferences.h"
 #include "resize_view_model.h"
 #include "sample_files.h"
 #include "ui_registration.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QQmlContext>
@@ -34,6 +36,35 @@ public:
         const QString path = m_folder.filePath(name);
         pictavo::test::writeSampleImage(path.toStdString(), 32, 24);
         return path;
+    }
+    // One of the shared test photographs, by its path under their folder.
+    Q_INVOKABLE QString testPhoto(const QString& relativePath) const
+    {
+        return QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
+    }
+    // A fresh empty folder inside the test's temporary folder.
+    Q_INVOKABLE QString emptyFolder(const QString& name)
+    {
+        QDir folder(m_folder.filePath(name));
+        folder.removeRecursively();
+        folder.mkpath(QStringLiteral("."));
+        return folder.path();
+    }
+    Q_INVOKABLE QStringList filesIn(const QString& folder) const
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    // The pixel size of a written image, (-1, -1) when it cannot be read.
+    Q_INVOKABLE QSize imageSize(const QString& path) const
+    {
+        const auto info = pictavo::ImageProcessor::imageInfo(path.toStdString());
+        if (!info)
+            return {-1, -1};
+        return {static_cast<int>(info->width), static_cast<int>(info->height)};
+    }
+    Q_INVOKABLE int revealCalls() const
+    {
+        return static_cast<int>(m_platform.fileManager.revealed.size());
     }
     Q_INVOKABLE QString textFile(const QString& name)
     {
@@ -70,6 +101,8 @@ public:
         m_platform.images.answer = paths;
     }
     Q_INVOKABLE void answerFolderDialog(const QString& path) { m_platform.folders.answer = path; }
+    // Starts the next model without the output folder earlier tests stored.
+    Q_INVOKABLE void forgetStoredFolder() { m_platform.settings.values.clear(); }
     Q_INVOKABLE int imageDialogCalls() const { return m_platform.images.calls; }
     Q_INVOKABLE int folderDialogCalls() const { return m_platform.folders.calls; }
 

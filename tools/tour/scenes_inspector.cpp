@@ -1,10 +1,68 @@
+#include "resize_view_model.h"
+#include "settings_object.h"
 #include "tour.h"
+
+#include <QQmlProperty>
+#include <algorithm>
 
 namespace pictavo::tour {
 
+namespace {
+
+// Scrolls the inspector so that the named panel starts at its top (or as far as it goes).
+void scrollInspectorTo(Tour& tour, const QString& panelName)
+{
+    QObject& scroll = tour.find(QStringLiteral("inspectorScroll"));
+    auto* flickable = QQmlProperty::read(&scroll, QStringLiteral("contentItem")).value<QObject*>();
+    const qreal panelTop = tour.find(panelName).property("y").toReal() - 16;
+    const qreal end =
+        flickable->property("contentHeight").toReal() - flickable->property("height").toReal();
+    flickable->setProperty("contentY", std::clamp<qreal>(panelTop, 0, std::max<qreal>(0, end)));
+    tour.settle(500);
+}
+
+} // namespace
+
 void inspectorScenes(Tour& tour)
 {
-    (void)tour;
+    ResizeViewModel& model = tour.model();
+    tour.shot(QStringLiteral("inspector-launch"));
+
+    tour.set(QStringLiteral("contentView"), "showAllPresets", true);
+    tour.settle(800);
+    tour.shot(QStringLiteral("inspector-all-presets"));
+    tour.set(QStringLiteral("contentView"), "showAllPresets", false);
+
+    ResizeSettings png = model.settings()->value();
+    png.format = OutputFormat::png;
+    model.settings()->setValue(png);
+    scrollInspectorTo(tour, QStringLiteral("framingPanel"));
+    tour.shot(QStringLiteral("inspector-png"));
+    model.settings()->setValue(ResizeSettings{});
+
+    tour.set(QStringLiteral("namingGroup"), "expanded", true);
+    ResizeSettings named = model.settings()->value();
+    named.prefix = "web_";
+    named.format = OutputFormat::jpeg;
+    model.settings()->setValue(named);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
+    tour.shot(QStringLiteral("inspector-naming"));
+    tour.set(QStringLiteral("namingGroup"), "expanded", false);
+    model.settings()->setValue(ResizeSettings{});
+
+    tour.platform().folders.answer =
+        tour.scratchFolder(QStringLiteral("Dışa aktarılan fotoğraflar"));
+    model.chooseOutputFolder();
+    model.addPaths(tour.photos(
+        {"06-jpeg-special/large_24MP_SonyA6000.jpg", "01-jpeg-camera-exif/Nikon_D5000.jpg"}));
+    ResizeSettings heic = model.settings()->value();
+    heic.format = OutputFormat::heic;
+    model.settings()->setValue(heic);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
+    model.startProcessing();
+    tour.settle(700);
+    tour.shot(QStringLiteral("inspector-during-run"));
+    scrollInspectorTo(tour, QStringLiteral("sizePanel"));
 }
 
 } // namespace pictavo::tour

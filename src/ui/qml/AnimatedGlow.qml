@@ -48,6 +48,8 @@ Item {
         }
         radius: 72
         transparentBorder: true
+        // The disc never changes; blurring it once keeps the breathing to a cheap transform.
+        cached: true
     }
 
     SequentialAnimation on opacity {

@@ -91,6 +91,8 @@ Item {
                 id: inspector
                 objectName: "inspectorPane"
                 model: viewModel
+                showAllPresets: root.showAllPresets
+                onToggleAllPresets: root.showAllPresets = !root.showAllPresets
                 SplitView.minimumWidth: 300 * split.inspectorShare
                 SplitView.preferredWidth: 330 * split.inspectorShare
                 SplitView.maximumWidth: 370 * split.inspectorShare
@@ -112,7 +114,11 @@ Item {
             objectName: "bottomBar"
             Layout.fillWidth: true
 
-            Item { implicitHeight: 44 }
+            ActionBar {
+                objectName: "actionBar"
+                Layout.fillWidth: true
+                model: viewModel
+            }
         }
     }
 }

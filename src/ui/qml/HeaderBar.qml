@@ -37,6 +37,8 @@ Rectangle {
                 samples: 33
                 verticalOffset: 8
                 transparentBorder: true
+                // Redrawn only when the shape or the shadow changes, not on every frame of the window.
+                cached: true
             }
             Rectangle {
                 id: logo

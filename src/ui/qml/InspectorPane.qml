@@ -1,11 +1,73 @@
 import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
 import Pictavo.Model
+import Pictavo.Shell
 
-// The settings inspector's place on the left; its panels fill it.
+// The settings inspector: four panels in a scrolling column. Inert while a run goes on.
 Item {
     id: root
 
     required property ResizeViewModel model
+    property bool showAllPresets: false
+    property var locale: Qt.locale()
+
+    signal toggleAllPresets()
 
     enabled: !model.isProcessing
+
+    Rectangle {
+        anchors.fill: parent
+        color: Qt.rgba(0, 0, 0, 0.14)
+    }
+
+    ScrollView {
+        id: scroller
+        objectName: "inspectorScroll"
+        anchors.fill: parent
+        contentWidth: availableWidth
+        ScrollBar.vertical.policy: ScrollBar.AlwaysOn
+        ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+
+        ColumnLayout {
+            width: scroller.availableWidth
+            spacing: 16
+            // The disabled look: every control also refuses input through `enabled`.
+            opacity: root.enabled ? 1 : 0.5
+
+            Item { implicitHeight: 0 }
+            SizePanel {
+                objectName: "sizePanel"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                settings: root.model.settings
+                showAllPresets: root.showAllPresets
+                locale: root.locale
+                onToggleAllPresets: root.toggleAllPresets()
+            }
+            FramingPanel {
+                objectName: "framingPanel"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                settings: root.model.settings
+            }
+            OutputPanel {
+                objectName: "outputPanel"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                settings: root.model.settings
+            }
+            SaveLocationPanel {
+                objectName: "saveLocationPanel"
+                Layout.fillWidth: true
+                Layout.leftMargin: 16
+                Layout.rightMargin: 16
+                model: root.model
+            }
+            Item { implicitHeight: 0 }
+        }
+    }
 }

@@ -21,6 +21,10 @@ QtObject {
     readonly property var coolGradient: [sky, violet]
     readonly property var panelGradient: [Qt.rgba(1, 1, 1, 0.075), Qt.rgba(1, 1, 1, 0.035)]
 
+    // The two smallest text styles, in pixels.
+    readonly property int captionSize: 11
+    readonly property int caption2Size: 10
+
     // The rounded face of titles, badges and buttons (full Turkish coverage).
     readonly property string roundedFamily: "Quicksand"
 

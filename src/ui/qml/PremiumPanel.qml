@@ -24,6 +24,8 @@ Item {
         horizontalOffset: 0
         verticalOffset: 8
         transparentBorder: true
+        // Redrawn only when the shape or the shadow changes, not on every frame of the window.
+        cached: true
     }
 
     Item {

@@ -63,6 +63,8 @@ Button {
             samples: 25
             verticalOffset: root.down ? 2 : 5
             transparentBorder: true
+            // Redrawn only when the shape or the shadow changes, not on every frame of the window.
+            cached: true
         }
         Rectangle {
             id: capsule

@@ -26,20 +26,28 @@ Button {
         NumberAnimation { duration: 80; easing.type: Easing.OutQuad }
     }
 
-    contentItem: Row {
-        spacing: 7
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            visible: root.symbol !== ""
-            name: root.symbol
-            colour: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
-            size: 15
-        }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: root.text
-            font: root.font
-            color: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+    contentItem: Item {
+        implicitWidth: label.implicitWidth
+        implicitHeight: label.implicitHeight
+
+        Row {
+            id: label
+            anchors.centerIn: parent
+            spacing: 7
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: root.symbol !== ""
+                name: root.symbol
+                colour: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+                size: 15
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: root.text !== ""
+                text: root.text
+                font: root.font
+                color: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+            }
         }
     }
 

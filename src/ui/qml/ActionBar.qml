@@ -1,0 +1,122 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Pictavo.Model
+import Pictavo.Shell
+
+// The bottom bar's content: while a run goes on, its progress and "İptal"; otherwise the last
+// message and the start button. The model's isProcessing alone picks the view, without animation.
+Item {
+    id: root
+
+    required property ResizeViewModel model
+
+    implicitHeight: Math.max(processingView.implicitHeight, idleView.implicitHeight)
+
+    RowLayout {
+        id: processingView
+        objectName: "processingView"
+        anchors.fill: parent
+        spacing: 14
+        visible: root.model.isProcessing
+
+        ProgressRing {
+            objectName: "progressRing"
+            progress: root.model.progress
+        }
+        ColumnLayout {
+            spacing: 4
+            Text {
+                text: "Görseller işleniyor"
+                font.family: PremiumPalette.roundedFamily
+                font.pixelSize: 15
+                font.bold: true
+                color: "white"
+            }
+            Text {
+                text: "Toplu dönüşüm devam ediyor\u2026"
+                font.pixelSize: PremiumPalette.captionSize
+                color: PremiumPalette.secondaryText
+            }
+        }
+        Item { Layout.fillWidth: true }
+        ProgressBar {
+            id: bar
+            objectName: "progressBar"
+            Layout.preferredWidth: 240
+            from: 0
+            to: 1
+            value: root.model.progress
+            background: Rectangle {
+                implicitHeight: 6
+                radius: 3
+                color: Qt.rgba(1, 1, 1, 0.12)
+            }
+            contentItem: Item {
+                implicitHeight: 6
+                Rectangle {
+                    width: bar.visualPosition * parent.width
+                    height: parent.height
+                    radius: 3
+                    color: PremiumPalette.accent
+                }
+            }
+        }
+        DestructiveButton {
+            objectName: "cancelButton"
+            text: "İptal"
+            onClicked: root.model.cancelProcessing()
+        }
+    }
+
+    RowLayout {
+        id: idleView
+        objectName: "idleView"
+        anchors.fill: parent
+        spacing: 12
+        visible: !root.model.isProcessing
+
+        Row {
+            objectName: "messageLine"
+            visible: root.model.hasLastMessage
+            spacing: 6
+            Layout.alignment: Qt.AlignVCenter
+
+            readonly property color tint: root.model.lastMessageIsError ? PremiumPalette.amber
+                                                                        : PremiumPalette.mint
+            SymbolIcon {
+                objectName: "messageSymbol"
+                anchors.verticalCenter: parent.verticalCenter
+                name: root.model.lastMessageIsError ? "exclamationmark.triangle.fill"
+                                                    : "checkmark.circle.fill"
+                colour: parent.tint
+                size: 14
+            }
+            Text {
+                objectName: "messageText"
+                anchors.verticalCenter: parent.verticalCenter
+                text: root.model.lastMessage
+                font.pixelSize: PremiumPalette.captionSize
+                font.weight: Font.DemiBold
+                color: parent.tint
+            }
+        }
+        PremiumSecondaryButton {
+            objectName: "revealButton"
+            visible: root.model.hasLastMessage && !root.model.lastMessageIsError
+                     && root.model.hasOutputFolder
+            text: "Finder'da Göster"
+            onClicked: root.model.revealOutputFolder()
+        }
+        Item { Layout.fillWidth: true }
+        PremiumPrimaryButton {
+            objectName: "startButton"
+            Layout.minimumWidth: 185
+            symbol: "sparkles"
+            text: root.model.items.count + " Görseli Dönüştür"
+            enabled: root.model.items.count > 0
+            opacity: enabled ? 1 : 0.45
+            onClicked: root.model.startProcessing()
+        }
+    }
+}

@@ -1,0 +1,113 @@
+import QtQuick
+import QtQuick.Layouts
+import Pictavo.Model
+import Pictavo.Shell
+
+// "Çıktı": the written format, its quality, metadata, and the name pattern.
+PremiumPanel {
+    id: root
+
+    required property SettingsObject settings
+
+    // Truncated, not rounded: 0.57 is "%56" because 0.57 × 100 falls just short of 57.
+    function percentText(quality) {
+        return "%" + Math.trunc(quality * 100)
+    }
+
+    radius: 24
+    padding: 18
+    elevated: true
+
+    ColumnLayout {
+        width: parent.width
+        spacing: 14
+
+        PanelHeader { symbol: "square.and.arrow.down"; title: "Çıktı" }
+
+        PopUpPicker {
+            objectName: "formatPicker"
+            Layout.fillWidth: true
+            title: "Format"
+            options: root.settings.formats
+            current: root.settings.format
+            onPicked: option => root.settings.format = option
+        }
+
+        ColumnLayout {
+            objectName: "qualityBlock"
+            Layout.fillWidth: true
+            visible: root.settings.formatSupportsQuality
+            spacing: 8
+
+            RowLayout {
+                Layout.fillWidth: true
+                Text {
+                    text: "Kalite"
+                    font.pixelSize: PremiumPalette.captionSize
+                    font.weight: Font.DemiBold
+                    color: "white"
+                }
+                Item { Layout.fillWidth: true }
+                Text {
+                    objectName: "qualityLabel"
+                    text: root.percentText(root.settings.quality)
+                    font.pixelSize: PremiumPalette.captionSize
+                    font.bold: true
+                    color: PremiumPalette.accentSoft
+                }
+            }
+            AccentSlider {
+                objectName: "qualitySlider"
+                Layout.fillWidth: true
+                from: 0.4
+                to: 1.0
+                value: root.settings.quality
+                Accessible.name: "Kalite"
+                onMoved: root.settings.quality = value
+            }
+        }
+
+        OptionRow {
+            objectName: "metadataOption"
+            Layout.fillWidth: true
+            title: "Metadata'yı koru"
+            explanation: "Uygun formatlarda EXIF ve kaynak bilgilerini taşır."
+            checked: root.settings.keepMetadata
+            onToggled: checked => root.settings.keepMetadata = checked
+        }
+
+        DisclosureGroup {
+            objectName: "namingGroup"
+            Layout.fillWidth: true
+            title: "Dosya adlandırma"
+
+            RoundedTextField {
+                objectName: "prefixField"
+                Layout.fillWidth: true
+                placeholderText: "Ön ek"
+                Accessible.name: "Ön ek"
+                text: root.settings.prefix
+                onTextEdited: root.settings.prefix = text
+            }
+            RoundedTextField {
+                objectName: "suffixField"
+                Layout.fillWidth: true
+                placeholderText: "Son ek"
+                Accessible.name: "Son ek"
+                text: root.settings.suffix
+                onTextEdited: root.settings.suffix = text
+            }
+            Text {
+                objectName: "namePreview"
+                Layout.fillWidth: true
+                horizontalAlignment: Text.AlignHCenter
+                text: root.settings.samplePreviewName
+                font.family: "monospace"
+                font.pixelSize: PremiumPalette.captionSize
+                color: PremiumPalette.secondaryText
+                elide: Text.ElideMiddle
+                maximumLineCount: 1
+            }
+        }
+    }
+}

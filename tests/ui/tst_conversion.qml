@@ -1,0 +1,62 @@
+import QtQuick
+import QtTest
+import Pictavo
+import Pictavo.Shell
+
+// The whole path a user takes: photos dropped on the window, a run started with the button,
+// cancelled, then run again to the end.
+TestCase {
+    id: testCase
+
+    name: "Conversion"
+    when: windowShown
+
+    Component {
+        id: windowComponent
+        Main {}
+    }
+
+    function test_dropConvertCancelAndConvertAgain() {
+        const window = createTemporaryObject(windowComponent, testCase)
+        const content = findChild(window.contentItem, "contentView")
+        const model = content.model
+        const photos = [
+            testSupport.testPhoto("01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg"),
+            testSupport.testPhoto("01-jpeg-camera-exif/Nikon_D5000.jpg"),
+            testSupport.testPhoto("01-jpeg-camera-exif/HTC_Desire_gps.jpg"),
+            testSupport.testPhoto("03-png/photo_rgb16.png"),
+        ]
+        const output = testSupport.emptyFolder("converted")
+        testSupport.answerFolderDialog(output)
+        // Earlier tests may have left a stored folder behind; choose this one explicitly.
+        verify(model.chooseOutputFolder())
+        model.settings.width = 640
+        model.settings.height = 480
+
+        testSupport.dragEnter(window, photos, Qt.point(700, 400))
+        verify(testSupport.drop(window, Qt.point(700, 400)))
+        compare(model.items.count, 4)
+
+        const start = findChild(window.contentItem, "startButton")
+        compare(start.text, "4 Görseli Dönüştür")
+        mouseClick(start)
+        verify(model.isProcessing)
+        mouseClick(findChild(window.contentItem, "cancelButton"))
+        tryCompare(model, "isProcessing", false, 30000)
+        compare(findChild(window.contentItem, "messageText").text, "İşlem iptal edildi.")
+        const afterCancel = testSupport.filesIn(output)
+        verify(afterCancel.length < 4, afterCancel.join(", "))
+        verify(findChild(window.contentItem, "revealButton").visible)
+
+        mouseClick(start)
+        tryCompare(model, "isProcessing", false, 30000)
+        compare(findChild(window.contentItem, "messageText").text,
+                "4 görsel başarıyla hazırlandı.")
+        const files = testSupport.filesIn(output)
+        compare(files.length, afterCancel.length + 4)
+        for (const name of ["Canon_EOS_1000D_orient6_resized.jpg", "Nikon_D5000_resized.jpg",
+                            "HTC_Desire_gps_resized.jpg", "photo_rgb16_resized.png"])
+            verify(files.indexOf(name) >= 0, name + " in " + files.join(", "))
+        compare(testSupport.imageSize(output + "/Nikon_D5000_resized.jpg"), Qt.size(640, 480))
+    }
+}
