@@ -126,14 +126,14 @@ Item {
                     symbol: "aspectratio"
                     text: root.pixelWidth + " \u00d7 " + root.pixelHeight
                     colour: PremiumPalette.secondaryText
-                    pixelSize: 11
+                    pixelSize: PremiumPalette.caption2Size
                 }
                 SymbolLabel {
                     objectName: "rowByteSize"
                     symbol: "internaldrive"
                     text: root.fileSizeText
                     colour: PremiumPalette.secondaryText
-                    pixelSize: 11
+                    pixelSize: PremiumPalette.caption2Size
                 }
             }
         }

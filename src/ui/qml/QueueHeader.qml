@@ -34,7 +34,7 @@ Rectangle {
             Text {
                 objectName: "queueTotalSize"
                 text: root.items.totalSizeText
-                font.pixelSize: 12
+                font.pixelSize: PremiumPalette.captionSize
                 color: PremiumPalette.secondaryText
             }
         }

@@ -48,7 +48,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             text: "İşleniyor"
             font.family: PremiumPalette.roundedFamily
-            font.pixelSize: 12
+            font.pixelSize: PremiumPalette.captionSize
             font.bold: true
             color: PremiumPalette.accentSoft
         }

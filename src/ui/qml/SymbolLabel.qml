@@ -7,7 +7,7 @@ Row {
     property string symbol
     property string text
     property color colour: "white"
-    property int pixelSize: 12
+    property int pixelSize: PremiumPalette.captionSize
     property bool bold: false
 
     spacing: 4
