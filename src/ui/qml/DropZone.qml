@@ -69,6 +69,8 @@ Item {
                     horizontalOffset: 0
                     verticalOffset: 12
                     transparentBorder: true
+                    // Blurred once, not on every frame of the window.
+                    cached: true
                 }
                 DiagonalGradient {
                     id: circle
@@ -108,6 +110,7 @@ Item {
                         horizontalOffset: 0
                         verticalOffset: 0
                         transparentBorder: true
+                        cached: true
                     }
                 }
                 Text {

@@ -92,6 +92,7 @@ Item {
                 visible: status === Image.Ready
                 layer.enabled: visible
                 layer.effect: Effects.OpacityMask {
+                    cached: true
                     maskSource: Rectangle {
                         width: thumbnail.width
                         height: thumbnail.height
