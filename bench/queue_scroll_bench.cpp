@@ -6,18 +6,14 @@
 //   queue_scroll_bench [--seconds S] [--items N] PHOTO.jpg…
 //   the photos are hard-linked round-robin into a temporary folder
 
-#include "application_events.h"
-#include "fakes.h"
-#include "motion_preferences.h"
+#include "fake_window.h"
 #include "resize_view_model.h"
-#include "ui_registration.h"
 #include "window_look.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMutex>
-#include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -170,23 +166,14 @@ int main(int argc, char** argv)
         paths << QString::fromStdString(link.string());
     }
 
-    pictavo::test::FakePlatform platform;
-    pictavo::ResizeViewModel::setDefaultServices(platform.services());
-    pictavo::ApplicationEvents events;
-    pictavo::MotionPreferences motion;
-    QQmlApplicationEngine engine;
-    pictavo::registerUiTypes(engine, events, motion);
-    engine.addImportPath(QStringLiteral("qrc:/"));
-    engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
-    auto* window = engine.rootObjects().isEmpty()
-                       ? nullptr
-                       : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    pictavo::harness::FakeWindow fake;
+    QQuickWindow* window = fake.window;
     if (!window)
         return 1;
     runUntil([&] { return window->isExposed(); }, 10000);
     runFor(1000);
 
-    auto* model = window->findChild<pictavo::ResizeViewModel*>();
+    pictavo::ResizeViewModel* model = fake.model;
     QElapsedTimer intake;
     intake.start();
     model->addPaths(paths);
