@@ -4,17 +4,13 @@
 // (default 3) copies of PHOTO and converts them, and prints the frame intervals and the
 // lag of a 10 ms timer on the GUI thread during the run next to the same figures at rest.
 
-#include "application_events.h"
-#include "fakes.h"
-#include "motion_preferences.h"
+#include "fake_window.h"
 #include "resize_view_model.h"
-#include "ui_registration.h"
 #include "window_look.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -100,19 +96,10 @@ int main(int argc, char** argv)
         sources << copy;
     }
 
-    pictavo::test::FakePlatform platform;
-    platform.folders.answer = scratch.filePath(QStringLiteral("out"));
-    pictavo::ResizeViewModel::setDefaultServices(platform.services());
-    pictavo::ApplicationEvents events;
-    pictavo::MotionPreferences motion;
-    QQmlApplicationEngine engine;
-    pictavo::registerUiTypes(engine, events, motion);
-    engine.addImportPath(QStringLiteral("qrc:/"));
-    engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
-    auto* window = engine.rootObjects().isEmpty()
-                       ? nullptr
-                       : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
-    auto* model = window ? window->findChild<pictavo::ResizeViewModel*>() : nullptr;
+    pictavo::harness::FakeWindow fake;
+    fake.platform.folders.answer = scratch.filePath(QStringLiteral("out"));
+    QQuickWindow* window = fake.window;
+    pictavo::ResizeViewModel* model = fake.model;
     if (!model)
         return 1;
 

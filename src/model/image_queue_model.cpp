@@ -1,5 +1,6 @@
 #include "image_queue_model.h"
 
+#include <QLocale>
 #include <algorithm>
 
 namespace pictavo {
@@ -23,7 +24,42 @@ QString statusName(ImageItem::ItemStatus::Kind kind)
 
 } // namespace
 
+void ImageQueueModel::Summary::add(const ImageItem& item, int sign)
+{
+    bytes += sign * item.fileSize;
+    switch (item.status.kind) {
+    case ImageItem::ItemStatus::ready:
+        ready += sign;
+        break;
+    case ImageItem::ItemStatus::done:
+        done += sign;
+        break;
+    case ImageItem::ItemStatus::failed:
+        failed += sign;
+        break;
+    case ImageItem::ItemStatus::processing:
+        break;
+    }
+}
+
 ImageQueueModel::ImageQueueModel(QObject* parent) : QAbstractListModel(parent) {}
+
+QString ImageQueueModel::byteCountText(qint64 bytes)
+{
+    static const QLocale turkish(QLocale::Turkish);
+    return turkish.formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
+}
+
+void ImageQueueModel::recount()
+{
+    Summary summary;
+    for (const ImageItem& item : m_items)
+        summary.add(item, 1);
+    if (summary == m_summary)
+        return;
+    m_summary = summary;
+    Q_EMIT summaryChanged();
+}
 
 int ImageQueueModel::rowCount(const QModelIndex& parent) const
 {
@@ -49,6 +85,8 @@ QVariant ImageQueueModel::data(const QModelIndex& index, int role) const
         return qint64(item.pixelHeight);
     case FileSizeRole:
         return qint64(item.fileSize);
+    case FileSizeTextRole:
+        return byteCountText(item.fileSize);
     case StatusRole:
         return statusName(item.status.kind);
     case FailureTextRole:
@@ -70,7 +108,8 @@ QHash<int, QByteArray> ImageQueueModel::roleNames() const
             {FileSizeRole, "fileSize"},
             {StatusRole, "status"},
             {FailureTextRole, "failureText"},
-            {OutputPathRole, "outputPath"}};
+            {OutputPathRole, "outputPath"},
+            {FileSizeTextRole, "fileSizeText"}};
 }
 
 std::optional<int> ImageQueueModel::rowOf(const ItemId& id) const
@@ -88,18 +127,27 @@ void ImageQueueModel::append(std::vector<ImageItem> items)
         return;
     const int first = count();
     beginInsertRows({}, first, first + static_cast<int>(items.size()) - 1);
+    for (const ImageItem& item : items)
+        m_summary.add(item, 1);
     std::move(items.begin(), items.end(), std::back_inserter(m_items));
     endInsertRows();
     Q_EMIT countChanged();
+    Q_EMIT summaryChanged();
 }
 
 void ImageQueueModel::setStatus(int row, ImageItem::ItemStatus status)
 {
     if (row < 0 || row >= count())
         return;
-    m_items[static_cast<std::size_t>(row)].status = std::move(status);
+    ImageItem& item = m_items[static_cast<std::size_t>(row)];
+    const bool kindChanged = item.status.kind != status.kind;
+    m_summary.add(item, -1);
+    item.status = std::move(status);
+    m_summary.add(item, 1);
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {StatusRole, FailureTextRole, OutputPathRole});
+    if (kindChanged)
+        Q_EMIT summaryChanged();
 }
 
 void ImageQueueModel::removeIf(const std::function<bool(const ImageItem&)>& predicate)
@@ -120,8 +168,10 @@ void ImageQueueModel::removeIf(const std::function<bool(const ImageItem&)>& pred
         removed = true;
         last = first - 1;
     }
-    if (removed)
+    if (removed) {
         Q_EMIT countChanged();
+        recount();
+    }
 }
 
 void ImageQueueModel::clear()
@@ -132,6 +182,7 @@ void ImageQueueModel::clear()
     m_items.clear();
     endResetModel();
     Q_EMIT countChanged();
+    recount();
 }
 
 } // namespace pictavo

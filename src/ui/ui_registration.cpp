@@ -4,6 +4,7 @@
 #include "motion_preferences.h"
 #include "resize_view_model.h"
 #include "symbol_image_provider.h"
+#include "thumbnail_image_provider.h"
 
 #include <QQmlEngine>
 
@@ -19,6 +20,7 @@ void registerUiTypes(QQmlEngine& engine, ApplicationEvents& events, MotionPrefer
     qmlRegisterSingletonInstance("Pictavo.Shell", 1, 0, "PictavoApp", &events);
     qmlRegisterSingletonInstance("Pictavo.Shell", 1, 0, "Motion", &motion);
     engine.addImageProvider(QStringLiteral("symbol"), new SymbolImageProvider);
+    engine.addImageProvider(QStringLiteral("thumbnail"), new ThumbnailImageProvider);
 }
 
 } // namespace pictavo

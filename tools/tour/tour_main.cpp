@@ -2,15 +2,12 @@
 // Run it on a real display (Xvfb): the offscreen platform draws no blur or shadows. Groups:
 // window, inspector, queue, actionbar (all when none is named).
 
-#include "application_events.h"
-#include "motion_preferences.h"
+#include "fake_window.h"
 #include "resize_view_model.h"
 #include "tour.h"
-#include "ui_registration.h"
 #include "window_look.h"
 
 #include <QApplication>
-#include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickWindow>
 #include <cstdio>
@@ -30,21 +27,13 @@ int main(int argc, char** argv)
     const QDir output(arguments.takeFirst());
     QDir().mkpath(output.path());
 
-    pictavo::test::FakePlatform platform;
-    pictavo::ResizeViewModel::setDefaultServices(platform.services());
-    pictavo::ApplicationEvents events;
-    pictavo::MotionPreferences motion;
-    QQmlApplicationEngine engine;
-    pictavo::registerUiTypes(engine, events, motion);
-    engine.addImportPath(QStringLiteral("qrc:/"));
-    engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
-    auto* window = engine.rootObjects().isEmpty()
-                       ? nullptr
-                       : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    pictavo::harness::FakeWindow fake;
+    QQuickWindow* window = fake.window;
     if (!window)
         return 1;
 
-    pictavo::tour::Tour tour(*window, platform, output, QDir(QStringLiteral(PICTAVO_TESTDATA)));
+    pictavo::tour::Tour tour(*window, fake.platform, output,
+                             QDir(QStringLiteral(PICTAVO_TESTDATA)));
     tour.waitUntil([&] { return window->isExposed(); });
     tour.settle(1500);
 

@@ -57,6 +57,14 @@ Item {
         y: root.height / 2 + 330 - size / 2
     }
 
+    // Files dropped anywhere on the window go to intake one by one. It lies beneath the content,
+    // so that a drop target inside it (the queue list's) is reached first.
+    FileDropArea {
+        objectName: "windowDropTarget"
+        anchors.fill: parent
+        model: viewModel
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 0
@@ -115,25 +123,6 @@ Item {
                 Layout.fillWidth: true
                 model: viewModel
             }
-        }
-    }
-
-    // Files dropped anywhere on the window go to intake one by one.
-    DropArea {
-        id: dropTarget
-        objectName: "windowDropTarget"
-        anchors.fill: parent
-        keys: ["text/uri-list"]
-        onEntered: drag => {
-            viewModel.isDropTargeted = drag.hasUrls
-            drag.accept(Qt.CopyAction)
-        }
-        onExited: viewModel.isDropTargeted = false
-        onDropped: drop => {
-            viewModel.isDropTargeted = false
-            for (const url of drop.urls)
-                viewModel.addURLs([url])
-            drop.accept(Qt.CopyAction)
         }
     }
 }

@@ -9,11 +9,11 @@ Shapes.Shape {
     property var colours: ["black", "black"]
     property real radius: 0
 
-    readonly property real r: Math.min(radius, width / 2, height / 2)
-
     antialiasing: true
 
-    Shapes.ShapePath {
+    RoundedRectPath {
+        area: Qt.rect(0, 0, root.width, root.height)
+        radius: root.radius
         strokeWidth: -1
         fillGradient: Shapes.LinearGradient {
             x1: 0; y1: 0
@@ -26,14 +26,5 @@ Shapes.Shape {
             }
             GradientStop { position: 1; color: root.colours[root.colours.length - 1] }
         }
-        startX: root.r; startY: 0
-        PathLine { x: root.width - root.r; y: 0 }
-        PathArc { x: root.width; y: root.r; radiusX: root.r; radiusY: root.r }
-        PathLine { x: root.width; y: root.height - root.r }
-        PathArc { x: root.width - root.r; y: root.height; radiusX: root.r; radiusY: root.r }
-        PathLine { x: root.r; y: root.height }
-        PathArc { x: 0; y: root.height - root.r; radiusX: root.r; radiusY: root.r }
-        PathLine { x: 0; y: root.r }
-        PathArc { x: root.r; y: 0; radiusX: root.r; radiusY: root.r }
     }
 }

@@ -10,7 +10,9 @@ Item {
 
     required property ResizeViewModel model
     property bool showAllPresets: false
-    property var locale: Qt.locale()
+    // The window speaks Turkish throughout, so its numbers are grouped the Turkish way
+    // (1.920), like the byte sizes of the queue.
+    property var locale: Qt.locale("tr_TR")
 
     signal toggleAllPresets()
 

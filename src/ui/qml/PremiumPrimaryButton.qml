@@ -27,7 +27,7 @@ Button {
         NumberAnimation { duration: 100; easing.type: Easing.OutQuad }
     }
 
-    // Centred, so that a button stretched past its label keeps the label in the middle.
+    // Centred when the button is given more width than its label needs.
     contentItem: Item {
         implicitWidth: label.implicitWidth
         implicitHeight: label.implicitHeight

@@ -1,0 +1,68 @@
+#include "thumbnail.h"
+
+#include "image_processor.h"
+#include "source_image.h"
+
+namespace pictavo {
+
+namespace {
+
+struct ThreadStateRelease {
+    ~ThreadStateRelease() { detail::releaseThreadState(); }
+};
+
+// Any band layout and depth as 8-bit sRGB with an alpha band.
+vips::VImage asRgba(vips::VImage image)
+{
+    if (image.interpretation() != VIPS_INTERPRETATION_sRGB)
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    if (image.format() != VIPS_FORMAT_UCHAR)
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    if (image.bands() == 3)
+        image = image.bandjoin_const({255});
+    return image;
+}
+
+} // namespace
+
+std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height)
+{
+    if (width < 1 || height < 1)
+        return std::nullopt;
+    detail::ensureVipsStarted();
+    const ThreadStateRelease release;
+    // The header decides first: the family must be one the engine reads (thumbnail would try
+    // every loader), and sizes that a conversion refuses are not decoded for a preview either.
+    const std::optional<detail::SourceImage> header = detail::openSource(path);
+    if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
+        header->stored.height > ImageProcessor::kMaxSourceSide ||
+        header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
+        return std::nullopt;
+    try {
+        // Shrink-on-load and embedded previews keep this far cheaper than a full decode; a
+        // damaged file fails instead of showing grey stripes.
+        vips::VImage image = vips::VImage::thumbnail(path.c_str(), width,
+                                                     vips::VImage::option()
+                                                         ->set("height", height)
+                                                         ->set("crop", VIPS_INTERESTING_CENTRE)
+                                                         ->set("size", VIPS_SIZE_BOTH)
+                                                         ->set("fail_on", VIPS_FAIL_ON_ERROR));
+        image = asRgba(image);
+        if (image.bands() != 4)
+            return std::nullopt;
+        std::size_t length = 0;
+        void* memory = image.write_to_memory(&length);
+        Thumbnail result{image.width(), image.height(), {}};
+        const auto* bytes = static_cast<const std::uint8_t*>(memory);
+        result.rgba.assign(bytes, bytes + length);
+        g_free(memory);
+        if (result.rgba.size() != std::size_t(result.width) * std::size_t(result.height) * 4)
+            return std::nullopt;
+        return result;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
+} // namespace pictavo

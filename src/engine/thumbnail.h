@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace pictavo {
+
+// A small upright picture of an image file: 8-bit sRGB with alpha, four bytes a pixel, rows
+// top to bottom without padding.
+struct Thumbnail {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// The image scaled to cover `width` × `height` and cropped to it about its centre, turned
+// upright. A preview embedded in the file may stand in for the full image. Nothing when the
+// file is not a readable image of a supported type, or is too large to decode safely. Never
+// throws; safe on any thread, and frees the thread's libvips state before it returns.
+std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height);
+
+} // namespace pictavo

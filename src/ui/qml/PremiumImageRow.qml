@@ -1,0 +1,150 @@
+import QtQuick
+import QtQuick.Layouts
+import Qt5Compat.GraphicalEffects as Effects
+import Pictavo.Shell
+
+// One queued photo: its thumbnail, name, pixel and byte size, and its status. Lifts a little
+// under the pointer; it has no actions of its own.
+Item {
+    id: root
+
+    required property string path
+    required property string fileName
+    required property real pixelWidth
+    required property real pixelHeight
+    required property string fileSizeText
+    required property string status
+    required property string failureText
+
+    readonly property bool hovering: hover.hovered
+    // 0 at rest, 1 under the pointer; every hover difference follows it.
+    property real lift: hovering ? 1 : 0
+
+    Behavior on lift {
+        enabled: !Motion.reduceMotion
+        NumberAnimation { duration: 160; easing.type: Easing.OutQuad }
+    }
+
+    implicitHeight: content.implicitHeight + 24
+    scale: 1 + 0.006 * lift
+
+    HoverHandler { id: hover }
+
+    // A row asks for its picture only once it has stayed a moment: rows that merely fly past
+    // in a fast scroll would otherwise keep both decoding threads busy for nothing.
+    property bool wantsThumbnail: false
+    Timer {
+        interval: 150
+        running: true
+        onTriggered: root.wantsThumbnail = true
+    }
+
+    Effects.RectangularGlow {
+        x: 0
+        y: 6
+        width: root.width
+        height: root.height
+        glowRadius: 6
+        spread: 0
+        cornerRadius: 18 + glowRadius
+        color: Qt.rgba(0, 0, 0, 0.08 + 0.12 * root.lift)
+    }
+    Rectangle {
+        anchors.fill: parent
+        radius: 18
+        color: Qt.rgba(1, 1, 1, 0.055 + 0.045 * root.lift)
+        border.width: 1
+        border.color: Qt.rgba(1, 1, 1, 0.08 + 0.08 * root.lift)
+    }
+
+    RowLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: 12
+        spacing: 14
+
+        Item {
+            implicitWidth: 82
+            implicitHeight: 62
+
+            // Until the thumbnail is there, and for good when the file cannot be read.
+            Rectangle {
+                anchors.fill: parent
+                radius: 14
+                color: Qt.rgba(1, 1, 1, 0.05)
+                visible: thumbnail.status !== Image.Ready
+            }
+            Spinner {
+                anchors.centerIn: parent
+                size: 16
+                visible: thumbnail.status !== Image.Ready
+            }
+            Image {
+                id: thumbnail
+                objectName: "thumbnail"
+                anchors.fill: parent
+                source: root.wantsThumbnail ? "image://thumbnail/" + encodeURIComponent(root.path)
+                                            : ""
+                sourceSize: Qt.size(Math.ceil(82 * Screen.devicePixelRatio),
+                                    Math.ceil(62 * Screen.devicePixelRatio))
+                fillMode: Image.PreserveAspectCrop
+                asynchronous: true
+                visible: status === Image.Ready
+                layer.enabled: visible
+                layer.effect: Effects.OpacityMask {
+                    cached: true
+                    maskSource: Rectangle {
+                        width: thumbnail.width
+                        height: thumbnail.height
+                        radius: 14
+                    }
+                }
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.maximumWidth: Math.ceil(implicitWidth)
+            spacing: 6
+
+            Text {
+                objectName: "rowFileName"
+                Layout.fillWidth: true
+                text: root.fileName
+                textFormat: Text.PlainText
+                font.family: PremiumPalette.roundedFamily
+                font.pixelSize: 13
+                font.bold: true
+                color: "white"
+                maximumLineCount: 1
+                elide: Text.ElideRight
+            }
+            Row {
+                spacing: 10
+
+                SymbolLabel {
+                    objectName: "rowPixelSize"
+                    symbol: "aspectratio"
+                    text: root.pixelWidth + " \u00d7 " + root.pixelHeight
+                    colour: PremiumPalette.secondaryText
+                    pixelSize: PremiumPalette.caption2Size
+                }
+                SymbolLabel {
+                    objectName: "rowByteSize"
+                    symbol: "internaldrive"
+                    text: root.fileSizeText
+                    colour: PremiumPalette.secondaryText
+                    pixelSize: PremiumPalette.caption2Size
+                }
+            }
+        }
+
+        Item { Layout.fillWidth: true }
+
+        StatusBadge {
+            objectName: "statusBadge"
+            status: root.status
+            failureText: root.failureText
+        }
+    }
+}
