@@ -29,6 +29,7 @@ constexpr qint64 kFrameBudgetMs = 50;
 struct Recorder {
     std::vector<qint64> frameIntervals;
     std::vector<qint64> timerLags;
+    std::vector<std::pair<qint64, qint64>> longFrames; // when (ms on the clock), how long
     qint64 lastFrame = -1;
     qint64 lastTick = -1;
     bool active = false;
@@ -37,6 +38,7 @@ struct Recorder {
     {
         frameIntervals.clear();
         timerLags.clear();
+        longFrames.clear();
         lastFrame = lastTick = -1;
     }
 };
@@ -77,7 +79,8 @@ void runEventsFor(int milliseconds)
 
 int main(int argc, char** argv)
 {
-    qputenv("PICTAVO_REDUCE_MOTION", "0");
+    if (!qEnvironmentVariableIsSet("PICTAVO_REDUCE_MOTION"))
+        qputenv("PICTAVO_REDUCE_MOTION", "0");
     QApplication application(argc, argv);
     pictavo::applyWindowLook(application);
     const QStringList arguments = QApplication::arguments();
@@ -108,8 +111,11 @@ int main(int argc, char** argv)
     Recorder recorder;
     QObject::connect(window, &QQuickWindow::frameSwapped, window, [&] {
         const qint64 now = clock.elapsed();
-        if (recorder.active && recorder.lastFrame >= 0)
+        if (recorder.active && recorder.lastFrame >= 0) {
             recorder.frameIntervals.push_back(now - recorder.lastFrame);
+            if (now - recorder.lastFrame > kFrameBudgetMs)
+                recorder.longFrames.emplace_back(now, now - recorder.lastFrame);
+        }
         recorder.lastFrame = now;
     });
     QTimer ticker;
@@ -127,16 +133,24 @@ int main(int argc, char** argv)
     runEventsFor(3000);
     report("at rest", recorder);
 
+    // The queue's rows and thumbnails come first; only the run itself is measured.
     model->addPaths(sources);
     model->chooseOutputFolder();
+    runEventsFor(3000);
     recorder.reset();
     QElapsedTimer run;
     run.start();
+    const qint64 runStartedAt = clock.elapsed();
     model->startProcessing();
     while (model->isProcessing())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     const qint64 runMs = run.elapsed();
     report("running", recorder);
+    std::printf("long frames at (ms since the start):");
+    for (const auto& [at, interval] : recorder.longFrames)
+        std::printf(" %lld (%lld ms)", static_cast<long long>(at - runStartedAt),
+                    static_cast<long long>(interval));
+    std::printf("\n");
     std::printf("run: %d × %s in %.2f s, message: %s\n", copies,
                 qPrintable(QFileInfo(arguments.at(1)).fileName()),
                 static_cast<double>(runMs) / 1000.0, qPrintable(model->lastMessage()));

@@ -1,5 +1,6 @@
 #include "thumbnail_image_provider.h"
 
+#include "thread_priority.h"
 #include "thumbnail.h"
 
 #include <QImage>
@@ -25,6 +26,7 @@ public:
 
     void run() override
     {
+        useBackgroundPriority();
         QImage image;
         if (!m_cancelled->load()) {
             if (std::optional<Thumbnail> thumbnail =
@@ -83,10 +85,11 @@ private:
 
 ThumbnailImageProvider::ThumbnailImageProvider()
 {
+    // Decoding runs at the conversions' background priority (each job lowers its thread), so
+    // it gives way to drawing the window. Not lower: libvips shares its worker threads between
+    // thumbnails and conversions, and a worker keeps the priority of the thread that started
+    // it, so an idle-class thumbnail thread would leave later conversions crawling.
     m_pool.setMaxThreadCount(2);
-    // Idle priority (SCHED_IDLE on Linux): decoding gives way to drawing the window, so a
-    // scroll stays smooth and the pictures fill in once there is time.
-    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 ThumbnailImageProvider::~ThumbnailImageProvider()
