@@ -27,6 +27,9 @@ Item {
         id: scroller
         objectName: "inspectorScroll"
         anchors.fill: parent
+        // Drawn into a texture that is redrawn only when something in the pane changes, so the
+        // frames of the ring, the spinners and the glows do not draw every control again.
+        layer.enabled: true
         contentWidth: availableWidth
         ScrollBar.vertical.policy: ScrollBar.AlwaysOn
         ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
