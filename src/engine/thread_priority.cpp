@@ -20,6 +20,7 @@ void useBackgroundPriority()
     const auto thread = static_cast<id_t>(syscall(SYS_gettid));
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, thread);
+    // A thread started nicer still (the whole program under `nice 15`) stays as it is.
     if (errno == 0 && current >= kBackgroundNice)
         return;
     // Failing leaves the thread as it was, which only costs smoothness.

@@ -2,17 +2,13 @@ import QtQuick
 import QtQuick.Layouts
 import Pictavo.Model
 import Pictavo.Shell
+import "Percent.js" as Percent
 
 // "Çıktı": the written format, its quality, metadata, and the name pattern.
 PremiumPanel {
     id: root
 
     required property SettingsObject settings
-
-    // Truncated, not rounded: 0.57 is "%56" because 0.57 × 100 falls just short of 57.
-    function percentText(quality) {
-        return "%" + Math.trunc(quality * 100)
-    }
 
     radius: 24
     padding: 18
@@ -50,7 +46,7 @@ PremiumPanel {
                 Item { Layout.fillWidth: true }
                 Text {
                     objectName: "qualityLabel"
-                    text: root.percentText(root.settings.quality)
+                    text: Percent.text(root.settings.quality)
                     font.pixelSize: PremiumPalette.captionSize
                     font.bold: true
                     color: PremiumPalette.accentSoft

@@ -1,5 +1,6 @@
 import QtQuick
 import Pictavo.Shell
+import "Percent.js" as Percent
 
 // The run's progress as a ring: a faint track, an accent arc from twelve o'clock growing
 // clockwise, and the percentage in the middle.
@@ -17,11 +18,6 @@ Item {
         NumberAnimation { duration: 250; easing.type: Easing.InOutQuad }
     }
     onShownProgressChanged: arc.requestPaint()
-
-    // Truncated, not rounded: 0.999 is still "%99"; only a finished run shows "%100".
-    function percentText(value) {
-        return "%" + Math.trunc(value * 100)
-    }
 
     Canvas {
         id: arc
@@ -61,7 +57,7 @@ Item {
     Text {
         objectName: "ringPercent"
         anchors.centerIn: parent
-        text: root.percentText(root.progress)
+        text: Percent.text(root.progress)
         font.pixelSize: PremiumPalette.caption2Size
         font.weight: Font.Black
         color: "white"
