@@ -64,7 +64,7 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
-    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsComplete(source))
+    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsIntact(source))
         throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);

@@ -1,5 +1,6 @@
 #include "test_images.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <gtest/gtest.h>
@@ -47,11 +48,12 @@ TEST(BadSources, FailAsUnreadableAndWriteNothing)
     writeFile(dir / "half.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
     writeFile(dir / "header-only.jpg", Bytes(jpeg.begin(), jpeg.begin() + 400));
     writeFile(dir / "giant.jpg", jpegClaiming(60000, 60000));
+    writeFile(dir / "claims-more.jpg", jpegClaiming(16000, 15000)); // within the size limits
     writeFile(dir / "vector.png", Bytes{'<', 's', 'v', 'g', '/', '>'});
     fs::create_directory(dir / "folder.jpg");
 
     for (const char* name : {"text.jpg", "empty.png", "half.jpg", "header-only.jpg", "giant.jpg",
-                             "vector.png", "folder.jpg", "missing.jpg"}) {
+                             "claims-more.jpg", "vector.png", "folder.jpg", "missing.jpg"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(failureOf(dir / name, dir / "out.jpg"), ProcessingError::cannotRead);
         EXPECT_FALSE(fs::exists(dir / "out.jpg"));
@@ -84,6 +86,58 @@ TEST(BadSources, CutOffJpegsFailEveryTime)
     EXPECT_FALSE(fs::exists(dir / "out.png"));
     ImageProcessor::process(dir / "trailer.jpg", dir / "out.png", small); // data after the end
     EXPECT_TRUE(fs::exists(dir / "out.png"));
+}
+
+// Where the primary image's first scan starts, found by walking the marker segments.
+std::size_t firstScan(const Bytes& jpeg)
+{
+    std::size_t at = 2;
+    while (at + 4 < jpeg.size() && jpeg[at + 1] != 0xDA)
+        at += 2 + ((std::size_t(jpeg[at + 2]) << 8) | jpeg[at + 3]);
+    return at;
+}
+
+// Camera JPEGs with damaged pixel data fail, whether they are decoded at full or at 1/8 DCT
+// scale; stray bytes before a marker, which libjpeg also warns about, do not matter.
+TEST(BadSources, DamagedCameraJpegsFailStrayBytesDoNot)
+{
+    if (!hasTestdata())
+        GTEST_SKIP() << "no shared test data";
+    TempDir dir;
+    for (const char* name : {"Samsung_GT-I9000_orient6_gps0.jpg", "Canon_EOS_1000D_orient6.jpg",
+                             "Apple_iPhone_6_Plus_orient6_gps.JPG"}) { // the last has restarts
+        SCOPED_TRACE(name);
+        const Bytes whole = readFile(testdata() / "01-jpeg-camera-exif" / name);
+        const auto middle = static_cast<long>(whole.size() / 2);
+        Bytes zeroed = whole;
+        std::fill(zeroed.begin() + middle, zeroed.begin() + middle + 20'000, 0);
+        Bytes cut(whole.begin(), whole.begin() + middle);
+        cut.insert(cut.end(), {0xFF, 0xD9});
+        Bytes stray = whole;
+        const auto scan = static_cast<long>(firstScan(whole));
+        stray.insert(stray.begin() + scan, {0x00, 0x5A, 0xA5});
+        writeFile(dir / "zeroed.jpg", zeroed);
+        writeFile(dir / "cut.jpg", cut);
+        writeFile(dir / "stray.jpg", stray);
+
+        const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / "stray.jpg");
+        ASSERT_TRUE(info);
+        for (const std::int64_t width : {info->width / 10, info->width}) {
+            ResizeSettings settings;
+            settings.width = width;
+            settings.height = info->height * width / info->width;
+            settings.keepMetadata = false;
+            for (const char* damaged : {"zeroed.jpg", "cut.jpg"})
+                EXPECT_EQ(failureOf(dir / damaged, dir / "out.png", settings),
+                          ProcessingError::cannotRead)
+                    << damaged << " at " << width;
+            EXPECT_FALSE(fs::exists(dir / "out.png"));
+            ImageProcessor::process(testdata() / "01-jpeg-camera-exif" / name, dir / "clean.png",
+                                    settings);
+            ImageProcessor::process(dir / "stray.jpg", dir / "stray.png", settings);
+            EXPECT_GT(psnr(decode(dir / "stray.png"), decode(dir / "clean.png")), 60);
+        }
+    }
 }
 
 TEST(BadSources, ExtremeStripsAreRefusedQuickly)
