@@ -166,30 +166,41 @@ TEST(BadSources, ContentDecidesNotTheExtension)
     }
 }
 
+struct Canvas {
+    std::int64_t width;
+    std::int64_t height;
+    OutputFormat format;
+};
+
+ResizeSettings settingsFor(const Canvas& canvas)
+{
+    ResizeSettings settings;
+    settings.width = canvas.width;
+    settings.height = canvas.height;
+    settings.format = canvas.format;
+    return settings;
+}
+
+// Each just past what its encoder takes: libjpeg's 65,500 a side, x265's 4,216 beside a side
+// under 32 pixels, HEVC's 16,384 a side.
 TEST(BadSettings, CanvasesNoFormatCanHoldAreRefused)
 {
     TempDir dir;
     solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
-    struct Case {
-        std::int64_t width;
-        std::int64_t height;
-        OutputFormat format;
-    };
-    for (const Case& c :
-         {Case{70'000, 10, OutputFormat::jpeg}, Case{20'000, 10, OutputFormat::heic},
-          Case{20'000, 20'000, OutputFormat::png}, Case{INT64_MAX, INT64_MAX, OutputFormat::tiff},
-          Case{INT64_MAX, 1, OutputFormat::png}}) {
-        ResizeSettings settings;
-        settings.width = c.width;
-        settings.height = c.height;
-        settings.format = c.format;
-        EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settings), ProcessingError::cannotCreate)
-            << c.width << "x" << c.height;
+    for (const Canvas& canvas :
+         {Canvas{65'501, 10, OutputFormat::jpeg}, Canvas{10, 65'535, OutputFormat::jpeg},
+          Canvas{4'217, 31, OutputFormat::heic}, Canvas{1, 4'217, OutputFormat::heic},
+          Canvas{16'385, 64, OutputFormat::heic}, Canvas{20'000, 20'000, OutputFormat::png},
+          Canvas{INT64_MAX, INT64_MAX, OutputFormat::tiff},
+          Canvas{INT64_MAX, 1, OutputFormat::png}}) {
+        EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settingsFor(canvas)),
+                  ProcessingError::cannotCreate)
+            << canvas.width << "x" << canvas.height;
         EXPECT_FALSE(fs::exists(dir / "out"));
     }
 }
 
-TEST(BadSettings, TinyAndOddTargetsStillConvert)
+TEST(BadSettings, TinyOddAndLimitTargetsStillConvert)
 {
     TempDir dir;
     solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
@@ -201,13 +212,14 @@ TEST(BadSettings, TinyAndOddTargetsStillConvert)
         ImageProcessor::process(dir / "in.png", dir / "out", settings);
         EXPECT_EQ(decode(dir / "out").width(), 1) << rawValue(format);
     }
-    ResizeSettings odd;
-    odd.width = 1921;
-    odd.height = 1081;
-    odd.format = OutputFormat::heic;
-    ImageProcessor::process(dir / "in.png", dir / "odd.heic", odd);
-    EXPECT_EQ(decode(dir / "odd.heic").width(), 1921);
-    EXPECT_EQ(decode(dir / "odd.heic").height(), 1081);
+    for (const Canvas& canvas :
+         {Canvas{1921, 1081, OutputFormat::heic}, Canvas{4'216, 31, OutputFormat::heic},
+          Canvas{1, 4'216, OutputFormat::heic}, Canvas{65'500, 2, OutputFormat::jpeg}}) {
+        ImageProcessor::process(dir / "in.png", dir / "out", settingsFor(canvas));
+        const vips::VImage out = decode(dir / "out");
+        EXPECT_EQ(out.width(), canvas.width);
+        EXPECT_EQ(out.height(), canvas.height);
+    }
 }
 
 TEST(Concurrency, IndependentConversionsRunSideBySide)
