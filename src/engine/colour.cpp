@@ -39,7 +39,7 @@ vips::VImage toUchar(const vips::VImage& image)
         return image;
     if (image.format() == VIPS_FORMAT_USHORT)
         return (image >> 8).cast(VIPS_FORMAT_UCHAR);
-    // Wider integer samples are clipped into range by the cast.
+    // Any other samples are clipped into range by the cast.
     return image.cast(VIPS_FORMAT_UCHAR);
 }
 
@@ -66,7 +66,7 @@ vips::VImage fromFloat(const vips::VImage& colour, bool profileApplies)
             .cast(VIPS_FORMAT_USHORT)
             .copy(vips::VImage::option()->set("interpretation", grey ? VIPS_INTERPRETATION_GREY16
                                                                      : VIPS_INTERPRETATION_RGB16));
-    if (grey || colour.interpretation() == VIPS_INTERPRETATION_B_W)
+    if (grey)
         return toThreeColourBands(colour).copy(
             vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_scRGB));
     return colour;
