@@ -28,50 +28,79 @@ bool profileMatchesBands(std::string_view space, int colourBands)
            (space == "CMYK" && colourBands == 4);
 }
 
+bool floatSamples(const vips::VImage& image)
+{
+    return image.format() == VIPS_FORMAT_FLOAT || image.format() == VIPS_FORMAT_DOUBLE;
+}
+
 vips::VImage toUchar(const vips::VImage& image)
 {
     if (image.format() == VIPS_FORMAT_UCHAR)
         return image;
     if (image.format() == VIPS_FORMAT_USHORT)
         return (image >> 8).cast(VIPS_FORMAT_UCHAR);
-    // Float and wider integer samples are clipped into range by the cast.
+    // Any other samples are clipped into range by the cast.
     return image.cast(VIPS_FORMAT_UCHAR);
 }
 
-// Grey with or without alpha becomes RGB by repeating the grey band.
-vips::VImage toThreeColourBands(const vips::VImage& image)
+// Grey becomes RGB by repeating the grey band; unknown extra colour bands are dropped.
+vips::VImage toThreeColourBands(const vips::VImage& colour)
 {
-    const bool alpha = hasAlpha(image);
-    const int colourBands = image.bands() - (alpha ? 1 : 0);
-    if (colourBands == 3)
-        return image;
-    vips::VImage colour = image.extract_band(0);
-    if (colourBands >= 3)
-        colour = image.extract_band(0, vips::VImage::option()->set("n", 3));
-    else
-        colour = colour.bandjoin({colour, colour});
-    return alpha ? colour.bandjoin(image.extract_band(image.bands() - 1)) : colour;
+    if (colour.bands() == 3)
+        return colour;
+    if (colour.bands() > 3)
+        return colour.extract_band(0, vips::VImage::option()->set("n", 3));
+    const vips::VImage grey = colour.extract_band(0);
+    // The static bandjoin: called on an image, the vector overload would ignore that image.
+    return vips::VImage::bandjoin({grey, grey, grey});
 }
 
-vips::VImage toSrgb(const vips::VImage& image, std::string_view profileSpace, int colourBands)
+// Float samples (only TIFF has them) run from 0 to 1. Under a profile they are its device
+// values, which the colour engine takes as 16-bit integers; without one they are linear
+// light with sRGB primaries, which is how libvips labels float RGB.
+vips::VImage fromFloat(const vips::VImage& colour, bool profileApplies)
 {
-    if (profileMatchesBands(profileSpace, colourBands)) {
+    const bool grey = colour.bands() == 1;
+    if (profileApplies)
+        return (colour * 65535.0)
+            .cast(VIPS_FORMAT_USHORT)
+            .copy(vips::VImage::option()->set("interpretation", grey ? VIPS_INTERPRETATION_GREY16
+                                                                     : VIPS_INTERPRETATION_RGB16));
+    if (grey)
+        return toThreeColourBands(colour).copy(
+            vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_scRGB));
+    return colour;
+}
+
+// Colour bands only: alpha must be taken off first, since icc_transform would clip a 16-bit
+// alpha into 8 bits instead of scaling it.
+vips::VImage toSrgb(const vips::VImage& colour, bool profileApplies)
+{
+    if (profileApplies) {
         try {
-            return image.icc_transform("srgb", vips::VImage::option()
-                                                   ->set("embedded", true)
-                                                   ->set("depth", 8)
-                                                   ->set("intent", VIPS_INTENT_RELATIVE));
+            return colour.icc_transform("srgb", vips::VImage::option()
+                                                    ->set("embedded", true)
+                                                    ->set("depth", 8)
+                                                    ->set("intent", VIPS_INTENT_RELATIVE));
         } catch (const vips::VError&) {
             // A damaged profile is ignored rather than failing the whole image.
             vips_error_clear();
         }
     }
     try {
-        return image.colourspace(VIPS_INTERPRETATION_sRGB);
+        return colour.colourspace(VIPS_INTERPRETATION_sRGB);
     } catch (const vips::VError&) {
         vips_error_clear();
-        return image;
+        return colour;
     }
+}
+
+// The alpha band scaled, not clipped, to 0…255.
+vips::VImage alphaToUchar(const vips::VImage& alpha, double maximum)
+{
+    if (alpha.format() == VIPS_FORMAT_UCHAR)
+        return alpha;
+    return (alpha * (255.0 / maximum)).round(VIPS_OPERATION_ROUND_RINT).cast(VIPS_FORMAT_UCHAR);
 }
 
 } // namespace
@@ -88,7 +117,12 @@ double maxAlpha(const vips::VImage& image)
         return 65535.0;
     case VIPS_FORMAT_FLOAT:
     case VIPS_FORMAT_DOUBLE:
-        return image.interpretation() == VIPS_INTERPRETATION_scRGB ? 1.0 : 255.0;
+        // Float TIFFs hold alpha from 0 to 1; tiffload turns 8-bit CIELab into float Lab
+        // with alpha kept from 0 to 255.
+        return image.interpretation() == VIPS_INTERPRETATION_scRGB ||
+                       image.interpretation() == VIPS_INTERPRETATION_B_W
+                   ? 1.0
+                   : 255.0;
     default:
         return 255.0;
     }
@@ -96,14 +130,24 @@ double maxAlpha(const vips::VImage& image)
 
 OutputColour toOutputColour(const vips::VImage& image, bool keepRgbProfile)
 {
-    const int colourBands = image.bands() - (hasAlpha(image) ? 1 : 0);
+    // Colour and alpha are converted apart: the colour engine knows nothing of alpha, and a
+    // cast of both together would leave 16-bit alpha values in an 8-bit image.
+    const bool alpha = hasAlpha(image);
+    const int colourBands = image.bands() - (alpha ? 1 : 0);
+    vips::VImage colour =
+        alpha ? image.extract_band(0, vips::VImage::option()->set("n", colourBands)) : image;
     const std::string_view space = profileColourSpace(image);
-    const bool integerSamples =
-        image.format() == VIPS_FORMAT_UCHAR || image.format() == VIPS_FORMAT_USHORT;
+    const bool profileApplies = profileMatchesBands(space, colourBands);
+    if (floatSamples(colour))
+        colour = fromFloat(colour, profileApplies);
 
-    if (keepRgbProfile && space == "RGB " && colourBands == 3 && integerSamples)
-        return {toUchar(image), true};
-    return {toThreeColourBands(toUchar(toSrgb(image, space, colourBands))), false};
+    const bool keepProfile = keepRgbProfile && space == "RGB " && colourBands == 3;
+    colour =
+        keepProfile ? toUchar(colour) : toThreeColourBands(toUchar(toSrgb(colour, profileApplies)));
+    if (alpha)
+        colour = colour.bandjoin(alphaToUchar(image.extract_band(colourBands), maxAlpha(image)));
+    return {colour.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
+            keepProfile};
 }
 
 } // namespace pictavo::detail

@@ -76,6 +76,19 @@ void setDimension(ExifData* exif, ExifTag tag, std::int64_t value)
               clamped);
 }
 
+// The embedded thumbnail shows the picture as it was before resizing, cropping and turning,
+// and its IFD may still say "turned"; both go.
+void dropThumbnail(ExifData* exif)
+{
+    ExifContent* thumbnailIfd = exif->ifd[EXIF_IFD_1];
+    while (thumbnailIfd->count > 0)
+        exif_content_remove_entry(thumbnailIfd, thumbnailIfd->entries[0]);
+    // exif_data_new() allocates with malloc; the thumbnail is freed the same way.
+    free(exif->data);
+    exif->data = nullptr;
+    exif->size = 0;
+}
+
 } // namespace
 
 Bytes normalizedExif(const unsigned char* data, std::size_t size, std::int64_t width,
@@ -85,6 +98,7 @@ Bytes normalizedExif(const unsigned char* data, std::size_t size, std::int64_t w
     if (!exif)
         return {};
     setNumber(exif.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION, EXIF_FORMAT_SHORT, 1);
+    dropThumbnail(exif.get());
     if (exif->ifd[EXIF_IFD_EXIF]->count > 0) {
         setDimension(exif.get(), EXIF_TAG_PIXEL_X_DIMENSION, width);
         setDimension(exif.get(), EXIF_TAG_PIXEL_Y_DIMENSION, height);

@@ -17,11 +17,17 @@ namespace {
 using detail::RenderPlan;
 using detail::SourceImage;
 
-// Baseline JPEG stores each side in 16 bits.
-constexpr std::int64_t kMaxJpegSide = 65'535;
+// The JPEG format stores each side in 16 bits, but libjpeg refuses sides above 65,500
+// (JPEG_MAX_DIMENSION) when it starts to encode.
+constexpr std::int64_t kMaxJpegSide = 65'500;
 // HEVC's largest level (6.2) allows pictures of up to 16,888 pixels a side; staying at 16,384
 // keeps every output within what a conforming decoder must open.
 constexpr std::int64_t kMaxHeicSide = 16'384;
+// libheif codes a picture with a side under 32 pixels in 16-pixel coding tree units, which
+// HEVC forbids from level 5 up; the levels below allow a side of at most √(8 × 2,228,224) =
+// 4,222 pixels, which x265 turns into 4,216 on its 8-pixel grid. x265 refuses anything longer.
+constexpr std::int64_t kMinHeicSideForLargeUnits = 32;
+constexpr std::int64_t kMaxHeicSideBesideNarrowSide = 4'216;
 
 // The encoder's quality from 1 to 100; values outside 0…1 are clamped, NaN is the default.
 int encoderQuality(double quality)
@@ -37,8 +43,12 @@ bool canvasFits(PixelSize canvas, WrittenType type)
         return false;
     if (type == WrittenType::jpeg)
         return canvas.width <= kMaxJpegSide && canvas.height <= kMaxJpegSide;
-    if (type == WrittenType::heic)
-        return canvas.width <= kMaxHeicSide && canvas.height <= kMaxHeicSide;
+    if (type == WrittenType::heic) {
+        const std::int64_t shorter = std::min(canvas.width, canvas.height);
+        const std::int64_t longer = std::max(canvas.width, canvas.height);
+        return longer <= kMaxHeicSide &&
+               (shorter >= kMinHeicSideForLargeUnits || longer <= kMaxHeicSideBesideNarrowSide);
+    }
     return true;
 }
 
@@ -64,7 +74,7 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
-    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsComplete(source))
+    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsIntact(source))
         throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);

@@ -1,97 +1,129 @@
 #include "jpeg_integrity.h"
 
-#include <cstring>
+#include <csetjmp>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+// jpeglib.h needs FILE and size_t declared before it, and jerror.h its version macros.
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
 namespace pictavo::detail {
 
 namespace {
 
-constexpr unsigned char kMarkerPrefix = 0xFF;
-constexpr unsigned char kStartOfImage = 0xD8;
-constexpr unsigned char kEndOfImage = 0xD9;
-constexpr unsigned char kStartOfScan = 0xDA;
+// Cameras and editors now and then leave a few padding bytes before a marker; a decoder
+// that lost its way in damaged data leaves thousands.
+constexpr int kHarmlessStrayBytes = 64;
 
-bool isRestart(unsigned char marker)
+// The libjpeg warnings that mean part of the picture is missing or wrong:
+//   JWRN_JPEG_EOF          "Premature end of JPEG file": the file is cut off
+//   JWRN_HIT_MARKER        "premature end of data segment": a scan ends before its last block
+//   JWRN_MUST_RESYNC       "found marker … instead of RSTn": blocks between restarts are lost
+//   JWRN_HUFF_BAD_CODE     "bad Huffman code": the entropy-coded data is corrupt
+//   JWRN_ARITH_BAD_CODE    "bad arithmetic code": the same for arithmetic coding
+//   JWRN_BOGUS_PROGRESSION "Inconsistent progression sequence": refinement scans that do not fit
+//   JWRN_EXTRANEOUS_DATA   "extraneous bytes before marker", when more than kHarmlessStrayBytes
+// Everything else is harmless: a few stray bytes before a marker, an unknown JFIF version or
+// Adobe transform code, odd SOS parameters in a sequential file, a damaged ICC marker (the
+// profile is read apart from the pixels).
+bool isDamage(const jpeg_error_mgr& errors)
 {
-    return marker >= 0xD0 && marker <= 0xD7;
-}
-
-// From just after a scan header to the 0xFF of the marker that ends the scan's data, or size.
-std::size_t skipEntropyCodedData(const unsigned char* data, std::size_t size, std::size_t at)
-{
-    while (at < size) {
-        const void* next = std::memchr(data + at, kMarkerPrefix, size - at);
-        if (next == nullptr)
-            return size;
-        at = static_cast<std::size_t>(static_cast<const unsigned char*>(next) - data);
-        if (at + 1 >= size)
-            return size;
-        const unsigned char following = data[at + 1];
-        if (following == 0x00 || isRestart(following))
-            at += 2; // a stuffed 0xFF byte, or a restart marker inside the scan
-        else if (following == kMarkerPrefix)
-            at += 1; // fill bytes before a marker
-        else
-            return at;
+    switch (errors.msg_code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+        return true;
+    case JWRN_EXTRANEOUS_DATA:
+        return errors.msg_parm.i[0] > kHarmlessStrayBytes;
+    default:
+        return false;
     }
-    return size;
 }
+
+struct ErrorManager {
+    jpeg_error_mgr base; // first, so that libjpeg's pointer to it is one to the whole
+    std::jmp_buf abandon;
+};
+
+[[noreturn]] void abandonDecode(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->abandon, 1);
+}
+
+// Stops at the first damage, so a header that claims a huge picture over a few kilobytes of
+// data costs no more than the data there is.
+void judgeMessage(j_common_ptr info, int level)
+{
+    if (level < 0 && isDamage(*info->err))
+        abandonDecode(info);
+}
+
+void silence(j_common_ptr) {}
 
 } // namespace
 
-bool jpegIsComplete(const unsigned char* data, std::size_t size)
+bool jpegIsIntact(const unsigned char* data, std::size_t size)
 {
-    if (size < 4 || data[0] != kMarkerPrefix || data[1] != kStartOfImage)
+    // Only plain C objects live in this frame: longjmp skips no destructor.
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = abandonDecode;
+    errors.base.emit_message = judgeMessage;
+    errors.base.output_message = silence;
+    if (setjmp(errors.abandon) != 0) {
+        jpeg_destroy_decompress(&info);
         return false;
-    std::size_t at = 2;
-    while (at < size) {
-        // libjpeg skips stray bytes between segments (with a warning); so do we.
-        const void* prefix = std::memchr(data + at, kMarkerPrefix, size - at);
-        if (prefix == nullptr)
-            return false;
-        at = static_cast<std::size_t>(static_cast<const unsigned char*>(prefix) - data);
-        while (at < size && data[at] == kMarkerPrefix)
-            ++at;
-        if (at >= size)
-            return false;
-        const unsigned char marker = data[at++];
-        if (marker == kEndOfImage)
-            return true;
-        if (marker == kStartOfImage || isRestart(marker) || marker == 0x01)
-            continue; // markers without a length
-        if (at + 2 > size)
-            return false;
-        const std::size_t length = (std::size_t(data[at]) << 8) | data[at + 1];
-        if (length < 2 || at + length > size)
-            return false;
-        at += length;
-        if (marker == kStartOfScan)
-            at = skipEntropyCodedData(data, size, at);
     }
-    return false;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&info, TRUE);
+    // At 1/8 scale libjpeg still reads every coefficient but keeps only each block's mean:
+    // the entropy decoding, where damage shows, is nearly all of the work.
+    info.scale_num = 1;
+    info.scale_denom = 8;
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
+    info.do_block_smoothing = FALSE;
+    jpeg_start_decompress(&info);
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width *
+                                                    static_cast<JDIMENSION>(info.output_components),
+                                                static_cast<JDIMENSION>(info.rec_outbuf_height));
+    while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(info.rec_outbuf_height));
+    // Reads on to the end marker, so a file cut off after its last scan is caught too.
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return true;
 }
 
-bool jpegIsComplete(const std::filesystem::path& path)
+bool jpegIsIntact(const std::filesystem::path& path)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
         return false;
     struct stat status {};
-    bool complete = false;
+    bool intact = false;
     if (::fstat(descriptor, &status) == 0 && status.st_size > 0) {
         const auto size = static_cast<std::size_t>(status.st_size);
         void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
         if (mapped != MAP_FAILED) {
-            complete = jpegIsComplete(static_cast<const unsigned char*>(mapped), size);
+            intact = jpegIsIntact(static_cast<const unsigned char*>(mapped), size);
             ::munmap(mapped, size);
         }
     }
     ::close(descriptor);
-    return complete;
+    return intact;
 }
 
 } // namespace pictavo::detail

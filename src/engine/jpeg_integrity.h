@@ -5,11 +5,12 @@
 
 namespace pictavo::detail {
 
-// Whether a JPEG's primary image is complete: its marker segments and entropy-coded scans run
-// from SOI to an EOI without the file ending first. libjpeg pads a cut-off file with grey and
-// only warns; libvips turns that warning into an error, but not reliably when the decode is
-// DCT-scaled, so the engine checks the structure itself.
-bool jpegIsComplete(const unsigned char* data, std::size_t size);
-bool jpegIsComplete(const std::filesystem::path& path);
+// Whether a JPEG's primary image decodes without damage. libjpeg reports a cut-off file, a
+// zeroed stretch or a wrong Huffman code only as warnings and fills the missing part with
+// grey; libvips turns those warnings into errors only now and then (hardly ever when the
+// decode is DCT-scaled), so the engine runs the entropy decoder once itself, at 1/8 scale,
+// and sorts the warnings into damage and harmless quirks of real cameras.
+bool jpegIsIntact(const unsigned char* data, std::size_t size);
+bool jpegIsIntact(const std::filesystem::path& path);
 
 } // namespace pictavo::detail

@@ -58,10 +58,13 @@ vips::VImage resample(vips::VImage image, PixelSize size)
         horizontal,
         vips::VImage::option()->set("vscale", vertical)->set("kernel", VIPS_KERNEL_LANCZOS3));
     image = exactly(image, size);
-    if (alpha)
-        image = image.unpremultiply(vips::VImage::option()->set("max_alpha", alphaMax))
-                    .round(VIPS_OPERATION_ROUND_RINT)
-                    .cast(format);
+    if (alpha) {
+        image = image.unpremultiply(vips::VImage::option()->set("max_alpha", alphaMax));
+        // Only integer samples are rounded: float samples run from 0 to 1.
+        if (!vips_band_format_isfloat(format))
+            image = image.round(VIPS_OPERATION_ROUND_RINT);
+        image = image.cast(format);
+    }
     return image;
 }
 
@@ -70,8 +73,9 @@ vips::VImage place(vips::VImage image, const RenderPlan& plan, WrittenType type)
     const bool transparentMargins = supportsTransparency(type);
     if (!transparentMargins && hasAlpha(image))
         image = image
-                    .flatten(vips::VImage::option()->set("background",
-                                                         std::vector<double>{255, 255, 255}))
+                    .flatten(vips::VImage::option()
+                                 ->set("background", std::vector<double>{255, 255, 255})
+                                 ->set("max_alpha", 255.0))
                     .cast(VIPS_FORMAT_UCHAR);
     if (plan.hasMargins()) {
         if (transparentMargins && !hasAlpha(image))

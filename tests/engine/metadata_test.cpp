@@ -111,18 +111,31 @@ TEST(Metadata, DroppedEntirelyWhenOff)
     }
 }
 
-TEST(Metadata, ExifPixelSizeFollowsTheCanvasAndCameraEntriesStay)
+// The EXIF block in the output describes the new picture: its pixel size, upright, and no
+// embedded thumbnail of the old picture (whose own IFD may say "turned"); camera entries stay.
+TEST(Metadata, ExifFollowsTheCanvasAndCameraEntriesStay)
 {
     if (!hasTestdata())
         GTEST_SKIP() << "no shared test data";
     TempDir dir;
-    const fs::path source = testdata() / "01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg";
-    ImageProcessor::process(source, dir / "out.jpg", ResizeSettings{});
-    const vips::VImage out = decode(dir / "out.jpg");
-    EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelXDimension")).substr(0, 5), "1920 ");
-    EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelYDimension")).substr(0, 5), "1080 ");
-    EXPECT_STREQ(out.get_string("exif-ifd0-Model"), decode(source).get_string("exif-ifd0-Model"));
-    EXPECT_EQ(orientationIn(blobField(out, VIPS_META_EXIF_NAME)), 1);
+    for (const char* name : {"Canon_EOS_1000D_orient6.jpg", "Samsung_GT-I9000_orient6_gps0.jpg"}) {
+        SCOPED_TRACE(name);
+        const fs::path source = testdata() / "01-jpeg-camera-exif" / name;
+        ASSERT_TRUE(hasField(decode(source), "exif-ifd1-Compression")) << "has a thumbnail";
+        ImageProcessor::process(source, dir / "out.jpg", ResizeSettings{});
+        const vips::VImage out = decode(dir / "out.jpg");
+        EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelXDimension")).substr(0, 5), "1920 ");
+        EXPECT_EQ(std::string(out.get_string("exif-ifd2-PixelYDimension")).substr(0, 5), "1080 ");
+        EXPECT_STREQ(out.get_string("exif-ifd0-Model"),
+                     decode(source).get_string("exif-ifd0-Model"));
+        const Bytes exif = blobField(out, VIPS_META_EXIF_NAME);
+        EXPECT_EQ(orientationIn(exif), 1);
+        ExifData* parsed = exif_data_new_from_data(exif.data(), static_cast<unsigned>(exif.size()));
+        ASSERT_NE(parsed, nullptr);
+        EXPECT_EQ(parsed->ifd[EXIF_IFD_1]->count, 0u);
+        EXPECT_EQ(parsed->size, 0u) << "no thumbnail data";
+        exif_data_unref(parsed);
+    }
 }
 
 TEST(ExifEdit, BareTiffBlocksAndDamagedBlocks)

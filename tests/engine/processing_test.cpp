@@ -134,8 +134,9 @@ TEST_F(Processing, ResamplingLeavesNoDarkFringeAtTransparentEdges)
 
 TEST_F(Processing, QualityChangesLossyOutputOnly)
 {
-    vips::VImage noise = vips::VImage::gaussnoise(300, 200).bandjoin(
-        {vips::VImage::gaussnoise(300, 200), vips::VImage::gaussnoise(300, 200)});
+    vips::VImage noise = vips::VImage::bandjoin({vips::VImage::gaussnoise(300, 200),
+                                                 vips::VImage::gaussnoise(300, 200),
+                                                 vips::VImage::gaussnoise(300, 200)});
     noise.cast(VIPS_FORMAT_UCHAR).write_to_file((dir / "noise.png").c_str());
     auto sizeAt = [&](OutputFormat format, double quality) {
         ResizeSettings settings = settingsFor(300, 200, ResizeMode::stretch, format);

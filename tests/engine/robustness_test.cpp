@@ -1,5 +1,6 @@
 #include "test_images.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <gtest/gtest.h>
@@ -47,11 +48,12 @@ TEST(BadSources, FailAsUnreadableAndWriteNothing)
     writeFile(dir / "half.jpg", Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
     writeFile(dir / "header-only.jpg", Bytes(jpeg.begin(), jpeg.begin() + 400));
     writeFile(dir / "giant.jpg", jpegClaiming(60000, 60000));
+    writeFile(dir / "claims-more.jpg", jpegClaiming(16000, 15000)); // within the size limits
     writeFile(dir / "vector.png", Bytes{'<', 's', 'v', 'g', '/', '>'});
     fs::create_directory(dir / "folder.jpg");
 
     for (const char* name : {"text.jpg", "empty.png", "half.jpg", "header-only.jpg", "giant.jpg",
-                             "vector.png", "folder.jpg", "missing.jpg"}) {
+                             "claims-more.jpg", "vector.png", "folder.jpg", "missing.jpg"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(failureOf(dir / name, dir / "out.jpg"), ProcessingError::cannotRead);
         EXPECT_FALSE(fs::exists(dir / "out.jpg"));
@@ -86,6 +88,62 @@ TEST(BadSources, CutOffJpegsFailEveryTime)
     EXPECT_TRUE(fs::exists(dir / "out.png"));
 }
 
+// Where the primary image's first scan starts, found by walking the marker segments.
+std::size_t firstScan(const Bytes& jpeg)
+{
+    std::size_t at = 2;
+    while (at + 4 < jpeg.size() && jpeg[at + 1] != 0xDA)
+        at += 2 + ((std::size_t(jpeg[at + 2]) << 8) | jpeg[at + 3]);
+    return at;
+}
+
+// Camera JPEGs with damaged pixel data fail, whether they are decoded at full or at 1/8 DCT
+// scale; stray bytes before a marker, which libjpeg also warns about, do not matter.
+TEST(BadSources, DamagedCameraJpegsFailStrayBytesDoNot)
+{
+    if (!hasTestdata())
+        GTEST_SKIP() << "no shared test data";
+    TempDir dir;
+    for (const char* name : {"Samsung_GT-I9000_orient6_gps0.jpg", "Canon_EOS_1000D_orient6.jpg",
+                             "Apple_iPhone_6_Plus_orient6_gps.JPG"}) { // the last has restarts
+        SCOPED_TRACE(name);
+        const Bytes whole = readFile(testdata() / "01-jpeg-camera-exif" / name);
+        const auto middle = static_cast<long>(whole.size() / 2);
+        Bytes zeroed = whole;
+        std::fill(zeroed.begin() + middle, zeroed.begin() + middle + 20'000, 0);
+        Bytes cut(whole.begin(), whole.begin() + middle);
+        cut.insert(cut.end(), {0xFF, 0xD9});
+        Bytes stray = whole;
+        const auto scan = static_cast<long>(firstScan(whole));
+        stray.insert(stray.begin() + scan, {0x00, 0x5A, 0xA5});
+        writeFile(dir / "zeroed.jpg", zeroed);
+        writeFile(dir / "cut.jpg", cut);
+        writeFile(dir / "stray.jpg", stray);
+
+        const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / "stray.jpg");
+        ASSERT_TRUE(info);
+        ResizeSettings reduced; // decoded at 1/8 DCT scale
+        reduced.width = info->width / 10;
+        reduced.height = info->height / 10;
+        reduced.mode = ResizeMode::stretch;
+        reduced.keepMetadata = false;
+        ResizeSettings full = reduced;
+        full.width = info->width;
+        full.height = info->height;
+        for (const ResizeSettings& settings : {reduced, full}) {
+            for (const char* damaged : {"zeroed.jpg", "cut.jpg"})
+                EXPECT_EQ(failureOf(dir / damaged, dir / "out.png", settings),
+                          ProcessingError::cannotRead)
+                    << damaged << " at " << settings.width;
+            EXPECT_FALSE(fs::exists(dir / "out.png"));
+        }
+        ImageProcessor::process(testdata() / "01-jpeg-camera-exif" / name, dir / "clean.png",
+                                reduced);
+        ImageProcessor::process(dir / "stray.jpg", dir / "stray.png", reduced);
+        EXPECT_GT(psnr(decode(dir / "stray.png"), decode(dir / "clean.png")), 60);
+    }
+}
+
 TEST(BadSources, ExtremeStripsAreRefusedQuickly)
 {
     TempDir dir;
@@ -112,30 +170,41 @@ TEST(BadSources, ContentDecidesNotTheExtension)
     }
 }
 
+struct Canvas {
+    std::int64_t width;
+    std::int64_t height;
+    OutputFormat format;
+};
+
+ResizeSettings settingsFor(const Canvas& canvas)
+{
+    ResizeSettings settings;
+    settings.width = canvas.width;
+    settings.height = canvas.height;
+    settings.format = canvas.format;
+    return settings;
+}
+
+// Each just past what its encoder takes: libjpeg's 65,500 a side, x265's 4,216 beside a side
+// under 32 pixels, HEVC's 16,384 a side.
 TEST(BadSettings, CanvasesNoFormatCanHoldAreRefused)
 {
     TempDir dir;
     solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
-    struct Case {
-        std::int64_t width;
-        std::int64_t height;
-        OutputFormat format;
-    };
-    for (const Case& c :
-         {Case{70'000, 10, OutputFormat::jpeg}, Case{20'000, 10, OutputFormat::heic},
-          Case{20'000, 20'000, OutputFormat::png}, Case{INT64_MAX, INT64_MAX, OutputFormat::tiff},
-          Case{INT64_MAX, 1, OutputFormat::png}}) {
-        ResizeSettings settings;
-        settings.width = c.width;
-        settings.height = c.height;
-        settings.format = c.format;
-        EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settings), ProcessingError::cannotCreate)
-            << c.width << "x" << c.height;
+    for (const Canvas& canvas :
+         {Canvas{65'501, 10, OutputFormat::jpeg}, Canvas{10, 65'535, OutputFormat::jpeg},
+          Canvas{4'217, 31, OutputFormat::heic}, Canvas{1, 4'217, OutputFormat::heic},
+          Canvas{16'385, 64, OutputFormat::heic}, Canvas{20'000, 20'000, OutputFormat::png},
+          Canvas{INT64_MAX, INT64_MAX, OutputFormat::tiff},
+          Canvas{INT64_MAX, 1, OutputFormat::png}}) {
+        EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settingsFor(canvas)),
+                  ProcessingError::cannotCreate)
+            << canvas.width << "x" << canvas.height;
         EXPECT_FALSE(fs::exists(dir / "out"));
     }
 }
 
-TEST(BadSettings, TinyAndOddTargetsStillConvert)
+TEST(BadSettings, TinyOddAndLimitTargetsStillConvert)
 {
     TempDir dir;
     solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
@@ -147,13 +216,14 @@ TEST(BadSettings, TinyAndOddTargetsStillConvert)
         ImageProcessor::process(dir / "in.png", dir / "out", settings);
         EXPECT_EQ(decode(dir / "out").width(), 1) << rawValue(format);
     }
-    ResizeSettings odd;
-    odd.width = 1921;
-    odd.height = 1081;
-    odd.format = OutputFormat::heic;
-    ImageProcessor::process(dir / "in.png", dir / "odd.heic", odd);
-    EXPECT_EQ(decode(dir / "odd.heic").width(), 1921);
-    EXPECT_EQ(decode(dir / "odd.heic").height(), 1081);
+    for (const Canvas& canvas :
+         {Canvas{1921, 1081, OutputFormat::heic}, Canvas{4'216, 31, OutputFormat::heic},
+          Canvas{1, 4'216, OutputFormat::heic}, Canvas{65'500, 2, OutputFormat::jpeg}}) {
+        ImageProcessor::process(dir / "in.png", dir / "out", settingsFor(canvas));
+        const vips::VImage out = decode(dir / "out");
+        EXPECT_EQ(out.width(), canvas.width);
+        EXPECT_EQ(out.height(), canvas.height);
+    }
 }
 
 TEST(Concurrency, IndependentConversionsRunSideBySide)
