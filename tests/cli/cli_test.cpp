@@ -1,9 +1,14 @@
 #include "sample_files.h"
 #include "test_images.h"
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace pictavo {
 namespace {
@@ -229,6 +234,122 @@ TEST(CliBatch, InterruptCancelsBetweenImages)
     ASSERT_FALSE(printed.empty());
     EXPECT_EQ(printed.back(), "İşlem iptal edildi.");
     EXPECT_LT(printed.size(), 13u) << "the batch stops before the last image";
+}
+
+// Starts `command` (pictavo-cli and its arguments, after any wrapper) with its standard output
+// in `out`; the caller waits for it.
+pid_t start(std::vector<std::string> command, const fs::path& out)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int statusOf(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid ? status : -1;
+}
+
+std::vector<std::string> temporariesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+        if (entry.path().filename().string().find(".pictavo-") != std::string::npos)
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// Waits until a conversion's temporary file shows in `folder`: the moment to interrupt it.
+bool temporaryAppears(const fs::path& folder)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (temporariesIn(folder).empty()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void writeNoisePng(const fs::path& path, int width, int height)
+{
+    vips::VImage::gaussnoise(width, height)
+        .bandjoin(
+            {vips::VImage::gaussnoise(width, height), vips::VImage::gaussnoise(width, height)})
+        .cast(VIPS_FORMAT_UCHAR)
+        .write_to_file(path.c_str());
+}
+
+TEST(CliBatchSignals, TermAndHupCancelAfterTheCurrentImage)
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        TempDir dir;
+        writeNoisePng(dir / "a.png", 1200, 900);
+        writeNoisePng(dir / "b.png", 1200, 900);
+        const pid_t pid =
+            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--format", "heic",
+                   (dir / "a.png").string(), (dir / "b.png").string()},
+                  dir / "stdout");
+        ASSERT_TRUE(temporaryAppears(dir / "out"));
+        ::kill(pid, signal);
+        const int status = statusOf(pid);
+        ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
+        EXPECT_EQ(WEXITSTATUS(status), 3) << strsignal(signal);
+        const Bytes out = readFile(dir / "stdout");
+        EXPECT_EQ(lines(std::string(out.begin(), out.end())),
+                  (std::vector<std::string>{"done " + (dir / "a.png").string() + " -> " +
+                                                (dir / "out" / "a_resized.heic").string(),
+                                            "İşlem iptal edildi."}));
+        EXPECT_EQ(temporariesIn(dir / "out"), std::vector<std::string>{}) << strsignal(signal);
+    }
+}
+
+TEST(CliBatchSignals, ASecondInterruptEndsAtOnceWithoutATemporary)
+{
+    TempDir dir;
+    writeNoisePng(dir / "big.png", 3000, 2250);
+    const pid_t pid =
+        start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--width", "6000",
+               "--height", "4500", "--format", "heic", (dir / "big.png").string()},
+              dir / "stdout");
+    ASSERT_TRUE(temporaryAppears(dir / "out"));
+    ::kill(pid, SIGINT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(pid, SIGINT);
+    const int status = statusOf(pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the encode outlasted the second interrupt";
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
+}
+
+TEST(CliBatchSignals, AFileSizeLimitFailsTheItemCleanly)
+{
+    TempDir dir;
+    writeNoisePng(dir / "a.png", 400, 300);
+    const pid_t pid = start({"prlimit", "--fsize=65536", PICTAVO_CLI, "batch", "--output",
+                             (dir / "out").string(), "--format", "png", (dir / "a.png").string()},
+                            dir / "stdout");
+    const int status = statusOf(pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const Bytes out = readFile(dir / "stdout");
+    EXPECT_EQ(
+        lines(std::string(out.begin(), out.end())),
+        (std::vector<std::string>{"failed " + (dir / "a.png").string() + ": Dosya kaydedilemedi",
+                                  "0 tamamlandı, 1 görsel işlenemedi."}));
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
 } // namespace
