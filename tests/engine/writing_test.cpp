@@ -2,6 +2,7 @@
 #include "test_images.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -84,7 +85,8 @@ TEST(Writing, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode)
     solid(8, 6, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
     for (const mode_t mask : {022, 077, 027}) {
         const ScopedUmask umask(mask);
-        const std::string label = "umask " + std::to_string(mask);
+        char label[16];
+        std::snprintf(label, sizeof label, "umask %03o", mask);
         const fs::path fresh = dir / ("new" + std::to_string(mask) + ".png");
         ImageProcessor::processToNewFile(dir / "in.png", {}, [&] { return fresh; });
         EXPECT_EQ(modeOf(fresh), 0666 & ~mask) << label;
