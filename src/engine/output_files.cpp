@@ -42,8 +42,12 @@ void installHandlers()
     action.sa_handler = onTerminationRequest;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the launcher set to be ignored (nohup's SIGHUP) stays ignored.
+        struct sigaction inherited {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, nullptr);
