@@ -4,8 +4,10 @@
 //   engine_bench convert [--threads N] OUTDIR FILE...
 //       Converts each file in this process with the default settings (fit 1920×1080, original
 //       format, quality 0.9), one after another or N at a time, and prints the wall time of
-//       each file and one "result" line with the wall time, CPU time and peak RSS. `run`
-//       starts this as a child process so that every measured set gets a clean address space.
+//       each file and one "result" line with the wall time, CPU time and peak RSS, and the
+//       time of the one flush to disk (syncfs) that ends a batch in the app, after the timed
+//       batch. `run` starts this as a child process so that every measured set gets a clean
+//       address space.
 //
 //   engine_bench run --work DIR [--rounds N] [--rss-passes N] [--heic-repeats N]
 //                    --all FILE... --rss FILE... [--heic FILE...]
@@ -15,6 +17,7 @@
 //       Prints the tables and one PASS/FAIL line per target; exits 1 when a target fails.
 
 #include "image_processor.h"
+#include "output_files.h"
 #include "resize_settings.h"
 
 #include <algorithm>
@@ -133,6 +136,8 @@ int runConvert(const fs::path& folder, const std::vector<fs::path>& files, int t
         std::error_code ignored;
         fs::remove(folder / "warm-up.jpg", ignored);
     }
+    // Whatever earlier work left unwritten must not count against this batch's flush.
+    pictavo::flushFileSystem(folder);
 
     const ResizeSettings settings;
     std::atomic<std::size_t> next{0};
@@ -165,12 +170,16 @@ int runConvert(const fs::path& folder, const std::vector<fs::path>& files, int t
     }
     const double wall = seconds(Clock::now() - start);
     const double cpu = selfCpuSeconds() - cpuBefore;
+    const Clock::time_point flushStart = Clock::now();
+    if (!pictavo::flushFileSystem(folder))
+        ++failures;
+    const double flush = seconds(Clock::now() - flushStart);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     for (std::size_t i = 0; i < files.size(); ++i)
         std::printf("file %zu wall=%.6f\n", i, fileWall[i]);
-    std::printf("result images=%zu failures=%d wall=%.6f cpu=%.6f maxrss_kib=%ld\n", files.size(),
-                failures.load(), wall, cpu, usage.ru_maxrss);
+    std::printf("result images=%zu failures=%d wall=%.6f cpu=%.6f maxrss_kib=%ld flush=%.6f\n",
+                files.size(), failures.load(), wall, cpu, usage.ru_maxrss, flush);
     return failures == 0 ? 0 : 1;
 }
 
@@ -239,6 +248,7 @@ std::string capture(const std::vector<std::string>& arguments, const fs::path& s
 struct Pass {
     double wall = 0.0;
     double cpu = 0.0;
+    double flush = 0.0; // the engine's final syncfs, not part of `wall`
     long maxrssKib = 0;
     int failures = 0;
     std::vector<double> fileWall;
@@ -289,6 +299,7 @@ Pass enginePass(const fs::path& self, const fs::path& folder, const std::vector<
             pass.wall = std::stod(values.at("wall"));
             pass.cpu = std::stod(values.at("cpu"));
             pass.failures = std::stoi(values.at("failures"));
+            pass.flush = std::stod(values.at("flush"));
             complete = true;
         }
     }
@@ -772,6 +783,17 @@ int runAll(const fs::path& self, const fs::path& work, int rounds, std::vector<f
                     failures(*tool), chroma.c_str(), tool->target ? "" : "  (information)");
         failed = failed || failures(*tool) > 0;
     }
+
+    std::vector<double> walls, flushes, flushedWalls;
+    for (const Pass& pass : engine.passes) {
+        walls.push_back(pass.wall);
+        flushes.push_back(pass.flush);
+        flushedWalls.push_back(pass.wall + pass.flush);
+    }
+    std::printf("Engine batch with the final flush to disk (syncfs): %.3f s, without: %.3f s; "
+                "the flush %.3f s (%.1f %%)\n",
+                median(flushedWalls), median(walls), median(flushes),
+                100.0 * median(flushes) / median(walls));
 
     std::printf("\nSeconds per photo (median over rounds)\n%-40s %8s %8s %9s %14s\n", "photo", "MP",
                 "engine", "vips-thm", "mogrify");

@@ -6,6 +6,7 @@
 #include "desktop_platform.h"
 #include "launch_arguments.h"
 #include "motion_preferences.h"
+#include "output_files.h"
 #include "resize_view_model.h"
 #include "single_instance.h"
 #include "ui_registration.h"
@@ -18,8 +19,10 @@
 #include <QQmlApplicationEngine>
 #include <QQmlExtensionPlugin>
 #include <QQuickWindow>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 Q_IMPORT_QML_PLUGIN(PictavoPlugin)
 
@@ -50,6 +53,21 @@ void reportFirstFrame(QQmlApplicationEngine& engine, const QElapsedTimer& sinceS
         Qt::QueuedConnection);
 }
 
+// SIGTERM, SIGHUP and Ctrl-C close the window as its close button would: the model, destroyed
+// with the window, lets the current image finish; a second one ends the process at once.
+void quitOnTerminationRequests(QCoreApplication& application)
+{
+    const int requests = pictavo::installTerminationRequests();
+    if (requests < 0)
+        return;
+    auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [requests] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(requests, &byte, 1);
+        QCoreApplication::quit();
+    });
+}
+
 // A file opened with the program brings its window to the front, even from the taskbar.
 void bringToFront(QWindow& window)
 {
@@ -71,6 +89,7 @@ int main(int argc, char** argv)
     // The desktop entry's name: Wayland matches the window to its entry and icon by it.
     QApplication::setDesktopFileName(QStringLiteral(PICTAVO_APP_ID));
     QApplication application(argc, argv);
+    quitOnTerminationRequests(application);
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

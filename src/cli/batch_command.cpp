@@ -1,12 +1,12 @@
 #include "batch_command.h"
 
+#include "output_files.h"
 #include "platform_services.h"
 #include "resize_view_model.h"
 #include "settings_options.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -90,17 +90,6 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
     return std::nullopt;
 }
 
-// Ctrl-C reaches the event loop through a pipe: a signal handler may do nothing more.
-int interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(interruptPipe[1], &byte, 1);
-    // A second Ctrl-C ends the process at once.
-    std::signal(SIGINT, SIG_DFL);
-}
-
 class ProgressLine {
 public:
     ProgressLine() : m_enabled(::isatty(STDERR_FILENO) == 1) {}
@@ -161,13 +150,14 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         progress.show(model.progress(), ++finished, total);
     });
 
+    // Ctrl-C, SIGTERM and SIGHUP stop the batch after the current image; a second one ends
+    // the process at once, leaving no temporary file behind.
     bool interrupted = false;
-    if (::pipe(interruptPipe) == 0) {
-        std::signal(SIGINT, onInterrupt);
-        auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &model);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&] {
+    if (const int requests = installTerminationRequests(); requests >= 0) {
+        auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &model);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&, requests] {
             char byte = 0;
-            [[maybe_unused]] const ssize_t read = ::read(interruptPipe[0], &byte, 1);
+            [[maybe_unused]] const ssize_t read = ::read(requests, &byte, 1);
             interrupted = true;
             model.cancelProcessing();
         });

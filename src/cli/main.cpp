@@ -6,6 +6,7 @@
 
 #include "batch_command.h"
 #include "image_processor.h"
+#include "output_files.h"
 #include "settings_options.h"
 
 #include <iostream>
@@ -70,6 +71,7 @@ int runConvert(const std::vector<std::string_view>& arguments)
     }
     if (paths.size() != 2)
         return usageError("convert bir kaynak ve bir hedef alır");
+    endOnTerminationRequests();
     try {
         ImageProcessor::process(std::string(paths[0]), std::string(paths[1]), settings);
     } catch (const ProcessingError& error) {

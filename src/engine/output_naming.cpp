@@ -6,10 +6,20 @@ namespace {
 
 std::string baseName(const ResizeSettings& settings, const std::filesystem::path& source)
 {
-    return settings.prefix + source.filename().stem().string() + settings.suffix;
+    return fileNamePart(settings.prefix) + source.filename().stem().string() +
+           fileNamePart(settings.suffix);
 }
 
 } // namespace
+
+std::string fileNamePart(std::string_view text)
+{
+    std::string part(text);
+    for (char& c : part)
+        if (c == '/' || c == '\0')
+            c = '_';
+    return part;
+}
 
 std::filesystem::path outputFileName(const ResizeSettings& settings,
                                      const std::filesystem::path& source)

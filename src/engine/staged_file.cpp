@@ -1,29 +1,58 @@
 #include "staged_file.h"
 
 #include "processing_error.h"
+#include "temporary_registry.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace pictavo::detail {
 
 namespace {
 
-// Mode for the new file: the replaced file's own mode, or rw-r--r-- as image writers use.
-mode_t modeFor(const std::filesystem::path& destination)
+constexpr std::string_view kMarker = ".pictavo-";
+constexpr std::size_t kRandomLength = 6;
+constexpr std::string_view kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+std::string randomPart()
 {
-    struct stat existing {};
-    if (::stat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        return existing.st_mode & 07777;
-    return 0644;
+    unsigned char bytes[kRandomLength]{};
+    if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        // Without entropy the names only need to differ; O_EXCL settles any clash.
+        static std::atomic<unsigned long long> counter{0};
+        unsigned long long mix = static_cast<unsigned long long>(
+                                     std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                                 (++counter * 0x9E3779B97F4A7C15ull);
+        for (unsigned char& byte : bytes) {
+            byte = static_cast<unsigned char>(mix);
+            mix = (mix >> 8) | (mix << 56);
+        }
+    }
+    std::string part;
+    for (const unsigned char byte : bytes)
+        part += kAlphabet[byte % kAlphabet.size()];
+    return part;
 }
 
 } // namespace
+
+bool isStagedFileName(std::string_view name)
+{
+    if (name.size() < 2 + kMarker.size() + kRandomLength || name.front() != '.')
+        return false;
+    const std::string_view random = name.substr(name.size() - kRandomLength);
+    return name.substr(name.size() - kRandomLength - kMarker.size(), kMarker.size()) == kMarker &&
+           random.find_first_not_of(kAlphabet) == std::string_view::npos;
+}
 
 StagedFile::StagedFile(std::filesystem::path destination) : m_destination(std::move(destination))
 {
@@ -32,21 +61,33 @@ StagedFile::StagedFile(std::filesystem::path destination) : m_destination(std::m
                                              : m_destination.parent_path();
     // The name is cut so that the temporary name stays within the 255-byte limit of a name.
     const std::string name = m_destination.filename().string().substr(0, 200);
-    std::string pattern = (folder / ("." + name + ".pictavo-XXXXXX")).string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int descriptor = ::mkstemp(buffer.data());
-    if (descriptor < 0)
+    for (int attempt = 0; attempt < 100 && m_descriptor < 0; ++attempt) {
+        m_temporary = folder / ("." + name + std::string(kMarker) + randomPart());
+        // 0666 lets the kernel apply the umask and any default ACL of the folder, as for
+        // any file a program creates.
+        m_descriptor =
+            ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (m_descriptor < 0 && errno != EEXIST)
+            break;
+    }
+    if (m_descriptor < 0)
         throw ProcessingError(ProcessingError::cannotWrite);
-    m_temporary = buffer.data();
-    ::fchmod(descriptor, modeFor(m_destination));
-    ::close(descriptor);
+    // Without locks (some network file systems) the file is merely unprotected from a
+    // clean-up by another run into the same folder; the write itself is unaffected.
+    ::flock(m_descriptor, LOCK_EX);
+    m_registration = registerTemporary(m_temporary.c_str());
+    // A replaced file keeps its mode, so a private photo stays private.
+    struct stat existing {};
+    if (::stat(m_destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(m_descriptor, existing.st_mode & 07777);
 }
 
 StagedFile::~StagedFile()
 {
     if (!m_committed)
         ::unlink(m_temporary.c_str());
+    unregisterTemporary(m_registration);
+    ::close(m_descriptor);
 }
 
 bool StagedFile::isComplete(bool durable) const

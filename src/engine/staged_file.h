@@ -1,12 +1,15 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 namespace pictavo::detail {
 
 // A hidden temporary file beside the destination that becomes the destination in one
 // rename, so a reader never sees a half-written image and a failed write leaves the old
-// file untouched. Removed on destruction unless committed.
+// file untouched. Removed on destruction unless committed. Named ".<name>.pictavo-XXXXXX"
+// and held under an exclusive flock() for its whole life, so that a later run can tell one
+// abandoned by a killed process (no lock) from one another process is still writing.
 class StagedFile {
 public:
     // Throws ProcessingError(cannotWrite) when the folder does not take a new file.
@@ -24,7 +27,7 @@ public:
     // Puts the file in place at `destination` (in the same folder) only if nothing is there
     // yet; false when something is. Throws cannotWrite on any other failure. Nothing is
     // replaced here, so a crash can at worst cost this new file: it skips the flush to disk,
-    // which takes a tenth of a batch's time.
+    // which takes a tenth of a batch's time (the batch flushes once at its end instead).
     bool commitAsNew(const std::filesystem::path& destination);
 
 private:
@@ -32,7 +35,12 @@ private:
 
     std::filesystem::path m_destination;
     std::filesystem::path m_temporary;
+    int m_descriptor = -1; // holds the lock
+    int m_registration = -1;
     bool m_committed = false;
 };
+
+// Whether `name` has the form of a StagedFile's name.
+bool isStagedFileName(std::string_view name);
 
 } // namespace pictavo::detail

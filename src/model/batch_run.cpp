@@ -4,6 +4,7 @@
 #include "batch_run.h"
 
 #include "image_processor.h"
+#include "output_files.h"
 #include "output_naming.h"
 #include "resize_view_model.h"
 #include "thread_priority.h"
@@ -81,6 +82,7 @@ void ResizeViewModel::beginRun()
         Q_EMIT runFinished();
         return;
     }
+    removeAbandonedTemporaries(fs::path(run.folder.toStdString()));
     for (const ImageItem& item : m_items.items())
         run.ids.push_back(item.id);
     convertNext();
@@ -95,7 +97,17 @@ void ResizeViewModel::convertNext()
         setProgress(double(run.position) / double(run.total));
     }
     if (run.cancelled || run.position >= run.ids.size()) {
-        finishRun();
+        if (run.succeeded == 0) {
+            finishRun();
+            return;
+        }
+        // Files reported as written must survive a power cut: one flush of the folder's file
+        // system, off this thread, costs less than a flush per file. A failing disk is beyond
+        // what the run can mend; the files are complete in the cache.
+        run.flush = std::make_unique<QFutureWatcher<void>>();
+        connect(run.flush.get(), &QFutureWatcherBase::finished, this, &ResizeViewModel::finishRun);
+        run.flush->setFuture(QtConcurrent::run(
+            [folder = fs::path(run.folder.toStdString())] { flushFileSystem(folder); }));
         return;
     }
 

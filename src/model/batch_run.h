@@ -33,6 +33,7 @@ struct BatchRun {
     ItemId current;
     QFuture<JobResult> job;
     std::unique_ptr<QFutureWatcher<JobResult>> watcher;
+    std::unique_ptr<QFutureWatcher<void>> flush; // the final flush to disk
 };
 
 } // namespace pictavo

@@ -68,7 +68,8 @@ QVariantList SettingsObject::presets() const
 QString SettingsObject::samplePreviewName() const
 {
     if (m_value.format == OutputFormat::original)
-        return prefix() + QStringLiteral("ornek") + suffix() + QStringLiteral(".orijinal");
+        return QString::fromStdString(fileNamePart(m_value.prefix) + "ornek" +
+                                      fileNamePart(m_value.suffix) + ".orijinal");
     return previewName(QStringLiteral("ornek.jpg"));
 }
 

@@ -1,9 +1,14 @@
 #include "sample_files.h"
 #include "test_images.h"
 
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 namespace pictavo {
 namespace {
@@ -229,6 +234,148 @@ TEST(CliBatch, InterruptCancelsBetweenImages)
     ASSERT_FALSE(printed.empty());
     EXPECT_EQ(printed.back(), "İşlem iptal edildi.");
     EXPECT_LT(printed.size(), 13u) << "the batch stops before the last image";
+}
+
+// Starts `command` (pictavo-cli and its arguments, after any wrapper) with its standard output
+// in `out`; the caller waits for it.
+pid_t start(std::vector<std::string> command, const fs::path& out)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A test run in the background inherits SIGINT ignored, which the program respects.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&signals, signal);
+    posix_spawnattr_setsigdefault(&attributes, &signals);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ), 0);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int statusOf(pid_t pid)
+{
+    int status = 0;
+    return ::waitpid(pid, &status, 0) == pid ? status : -1;
+}
+
+std::vector<std::string> temporariesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+        if (entry.path().filename().string().find(".pictavo-") != std::string::npos)
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// Waits until a conversion's temporary file shows in `folder`: the moment to interrupt it.
+bool temporaryAppears(const fs::path& folder)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (temporariesIn(folder).empty()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+void writeNoisePng(const fs::path& path, int width, int height)
+{
+    vips::VImage::gaussnoise(width, height)
+        .bandjoin(
+            {vips::VImage::gaussnoise(width, height), vips::VImage::gaussnoise(width, height)})
+        .cast(VIPS_FORMAT_UCHAR)
+        .write_to_file(path.c_str());
+}
+
+TEST(CliSignals, TermAndHupCancelABatchAfterTheCurrentImage)
+{
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        TempDir dir;
+        writeNoisePng(dir / "a.png", 1200, 900);
+        writeNoisePng(dir / "b.png", 1200, 900);
+        const pid_t pid =
+            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--format", "heic",
+                   (dir / "a.png").string(), (dir / "b.png").string()},
+                  dir / "stdout");
+        ASSERT_TRUE(temporaryAppears(dir / "out"));
+        ::kill(pid, signal);
+        const int status = statusOf(pid);
+        ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
+        EXPECT_EQ(WEXITSTATUS(status), 3) << strsignal(signal);
+        const Bytes out = readFile(dir / "stdout");
+        EXPECT_EQ(lines(std::string(out.begin(), out.end())),
+                  (std::vector<std::string>{"done " + (dir / "a.png").string() + " -> " +
+                                                (dir / "out" / "a_resized.heic").string(),
+                                            "İşlem iptal edildi."}));
+        EXPECT_EQ(temporariesIn(dir / "out"), std::vector<std::string>{}) << strsignal(signal);
+    }
+}
+
+// A batch ends at once on its second request, a single conversion on its first: either way
+// the temporary file being written goes with the process.
+TEST(CliSignals, EndingMidWriteLeavesNoTemporary)
+{
+    TempDir dir;
+    writeNoisePng(dir / "big.png", 3000, 2250);
+    struct Case {
+        std::vector<std::string> command;
+        std::vector<int> signals;
+    };
+    const std::vector<Case> cases{
+        {{"batch", "--output", (dir / "out").string(), (dir / "big.png").string()},
+         {SIGINT, SIGINT}},
+        {{"convert", (dir / "big.png").string(), (dir / "out" / "big.heic").string()}, {SIGTERM}},
+    };
+    for (const Case& test : cases) {
+        fs::create_directories(dir / "out");
+        std::vector<std::string> command{PICTAVO_CLI};
+        command.insert(command.end(), test.command.begin(), test.command.end());
+        command.insert(command.end(), {"--width", "6000", "--height", "4500", "--format", "heic"});
+        const pid_t pid = start(command, dir / "stdout");
+        ASSERT_TRUE(temporaryAppears(dir / "out"));
+        for (const int signal : test.signals) {
+            ::kill(pid, signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const int status = statusOf(pid);
+        ASSERT_TRUE(WIFSIGNALED(status)) << test.command[0] << ": the encode outlasted the signals";
+        EXPECT_EQ(WTERMSIG(status), test.signals.back());
+        EXPECT_TRUE(fs::is_empty(dir / "out")) << test.command[0];
+        fs::remove_all(dir / "out");
+    }
+}
+
+TEST(CliSignals, AFileSizeLimitFailsTheItemCleanly)
+{
+    TempDir dir;
+    writeNoisePng(dir / "a.png", 400, 300);
+    const pid_t pid = start({"prlimit", "--fsize=65536", PICTAVO_CLI, "batch", "--output",
+                             (dir / "out").string(), "--format", "png", (dir / "a.png").string()},
+                            dir / "stdout");
+    const int status = statusOf(pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const Bytes out = readFile(dir / "stdout");
+    EXPECT_EQ(
+        lines(std::string(out.begin(), out.end())),
+        (std::vector<std::string>{"failed " + (dir / "a.png").string() + ": Dosya kaydedilemedi",
+                                  "0 tamamlandı, 1 görsel işlenemedi."}));
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
 } // namespace

@@ -7,7 +7,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <fstream>
 #include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pictavo;
 using namespace pictavo::test;
@@ -287,6 +292,37 @@ private Q_SLOTS:
         batch.model.addPaths({batch.source("a.jpg")});
         QVERIFY(batch.runToEnd());
         QVERIFY(QFile::exists(batch.outputs.filePath("deep/er/out/a_resized.jpg")));
+    }
+
+    // Only files of the temporary form that no live writer holds locked go; a link of that
+    // name, a pipe (opening it must not hang) and other names stay.
+    void abandonedTemporariesAreRemovedAtTheStart()
+    {
+        Batch batch;
+        QDir().mkpath(batch.output());
+        const auto path = [&](const char* name) {
+            return QDir(batch.output()).filePath(name).toStdString();
+        };
+        std::ofstream(path(".a.jpg.pictavo-Ab12Cd")) << "abandoned";
+        std::ofstream(path(".b.jpg.pictavo-Xy34Zw")) << "being written";
+        std::ofstream(path("notes.pictavo-Ab12Cd")) << "a user's";
+        QCOMPARE(::mkfifo(path(".c.jpg.pictavo-Pipe01").c_str(), 0600), 0);
+        const std::string photo = batch.outputs.filePath("photo.jpg").toStdString();
+        std::ofstream(photo) << "kept";
+        std::filesystem::create_symlink(photo, path(".d.jpg.pictavo-Link01"));
+        const int held = ::open(path(".b.jpg.pictavo-Xy34Zw").c_str(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+
+        batch.model.addPaths({batch.source("a.jpg")});
+        QVERIFY(batch.runToEnd());
+        ::close(held);
+        QCOMPARE(
+            QDir(batch.output())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name),
+            QStringList({".b.jpg.pictavo-Xy34Zw", ".c.jpg.pictavo-Pipe01", ".d.jpg.pictavo-Link01",
+                         "a_resized.jpg", "notes.pictavo-Ab12Cd"}));
+        QCOMPARE(QFileInfo(QString::fromStdString(photo)).size(), 4);
     }
 
 private:

@@ -173,6 +173,10 @@ private Q_SLOTS:
                                              << ""
                                              << "TIFF"
                                              << "ornek.tiff";
+        QTest::newRow("original, slashes") << "../"
+                                           << "/x"
+                                           << "Orijinali Koru"
+                                           << ".._ornek_x.orijinal";
     }
 
     void samplePreviewShowsTheNamingRule()

@@ -1,0 +1,109 @@
+#include "output_files.h"
+
+#include "staged_file.h"
+#include "temporary_registry.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pictavo {
+
+namespace {
+
+int requestPipe[2] = {-1, -1};
+std::atomic<int> requestsSeen{0};
+
+void onTerminationRequest(int signal)
+{
+    const int savedErrno = errno;
+    if (requestsSeen.fetch_add(1) == 0 && requestPipe[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(requestPipe[1], &byte, 1);
+        errno = savedErrno;
+        return;
+    }
+    detail::removeRegisteredTemporaries();
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    ::sigaction(signal, &defaultAction, nullptr);
+    // Blocked while this handler runs, the signal ends the process as soon as it returns.
+    ::raise(signal);
+}
+
+void installHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = onTerminationRequest;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the launcher set to be ignored (nohup's SIGHUP) stays ignored.
+        struct sigaction inherited {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+// An unlocked file of the staged form at `name`, still the same file when unlinked.
+void removeIfAbandoned(int folder, const char* name)
+{
+    const int descriptor = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(descriptor, &opened) == 0 && S_ISREG(opened.st_mode) &&
+        ::flock(descriptor, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == opened.st_ino && named.st_dev == opened.st_dev)
+        ::unlinkat(folder, name, 0);
+    ::close(descriptor);
+}
+
+} // namespace
+
+void removeAbandonedTemporaries(const std::filesystem::path& folder)
+{
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(directory))
+        if (detail::isStagedFileName(entry->d_name))
+            removeIfAbandoned(::dirfd(directory), entry->d_name);
+    ::closedir(directory);
+}
+
+bool flushFileSystem(const std::filesystem::path& folder)
+{
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool flushed = ::syncfs(descriptor) == 0;
+    ::close(descriptor);
+    return flushed;
+}
+
+int installTerminationRequests()
+{
+    if (requestPipe[0] < 0 && ::pipe2(requestPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return -1;
+    installHandlers();
+    return requestPipe[0];
+}
+
+void endOnTerminationRequests()
+{
+    requestsSeen = 1;
+    installHandlers();
+}
+
+} // namespace pictavo

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace pictavo::detail {
+
+// The temporary files being written right now, in fixed storage that a signal handler can
+// walk without taking a lock or allocating.
+
+// Records `path`; returns the slot to hand to unregisterTemporary(), or -1 when every slot is
+// taken or the path is too long (the file then only loses the removal on a second signal).
+int registerTemporary(const char* path) noexcept;
+
+// Forgets the slot (-1 is ignored).
+void unregisterTemporary(int slot) noexcept;
+
+// Unlinks every recorded file. Async-signal-safe; for a handler that then ends the process,
+// as the slots it empties stay taken.
+void removeRegisteredTemporaries() noexcept;
+
+} // namespace pictavo::detail
