@@ -157,8 +157,8 @@ std::string_view pathRulesUsage()
            "  Yazdırılan yollarda ters eğik çizgi \"\\\\\", sekme \"\\t\", satır sonu \"\\n\" "
            "olarak\n"
            "  yazılır (ayrıca \\a \\b \\v \\f \\r); öteki denetim baytları ve UTF-8 olmayan\n"
-           "  baytlar ters eğik çizgi ve üç sekizlik rakamla (\"\\351\"). Dosyaların adları\n"
-           "  değişmez.\n"
+           "  baytlar ters eğik çizgi ve üç sekizlik rakamla yazılır (\"\\351\").\n"
+           "  Dosyaların adları değişmez.\n"
            "  batch, verilen yollardan (ve klasörlerdeki desteklenen uzantılı dosyalardan)\n"
            "  sıraya giremeyen her biri için \"skipped YOL: NEDEN\" yazar ve 1 ile çıkar:\n"
            "  Dosya bulunamadı, Desteklenmeyen dosya türü, Görsel okunamadı, Zaten sırada.\n";

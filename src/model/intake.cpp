@@ -92,7 +92,8 @@ std::vector<IntakeCandidate> expandPaths(const std::vector<fs::path>& paths)
     return collected;
 }
 
-IntakeResult makeItems(const std::vector<fs::path>& paths, const std::set<fs::path>& queued)
+IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> queued,
+                       Repeats repeats)
 {
     const std::set<std::string>& supported = ImageProcessor::supportedExtensions();
     IntakeResult result;
@@ -111,6 +112,8 @@ IntakeResult makeItems(const std::vector<fs::path>& paths, const std::set<fs::pa
         } else if (const std::optional<ImageInfo> info = ImageProcessor::imageInfo(path)) {
             result.items.push_back({ItemId::random(), path, info->width, info->height,
                                     info->fileSize, ImageItem::ItemStatus::makeReady()});
+            if (repeats == Repeats::skipped)
+                queued.insert(standardizedPath(path));
         } else {
             skip(ProcessingError(ProcessingError::cannotRead).what());
         }

@@ -39,11 +39,15 @@ struct IntakeCandidate {
 // so a link loop cannot trap the walk; folders that cannot be read contribute nothing.
 std::vector<IntakeCandidate> expandPaths(const std::vector<std::filesystem::path>& paths);
 
+// Whether a file met twice in one intake (named twice, or named and inside a named folder)
+// joins twice: the window's selections keep such repeats, the command line does not.
+enum class Repeats { kept, skipped };
+
 // Intake without the model: keeps supported extensions, drops what `queued` (standardized
 // paths) already holds, probes the rest and makes ready items of those that read. Every named
 // path that is not taken is reported, and so is every file with a supported extension found in
 // a folder; other files in folders are not, since folders hold more than photos.
 IntakeResult makeItems(const std::vector<std::filesystem::path>& paths,
-                       const std::set<std::filesystem::path>& queued);
+                       std::set<std::filesystem::path> queued, Repeats repeats);
 
 } // namespace pictavo

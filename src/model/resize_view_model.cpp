@@ -85,7 +85,7 @@ void ResizeViewModel::addURLs(const QList<QUrl>& urls)
             bytes.prepend("//" + url.host(QUrl::FullyEncoded).toLatin1());
         paths.emplace_back(bytes.toStdString());
     }
-    addPaths(paths);
+    intake(paths, Repeats::kept);
 }
 
 void ResizeViewModel::addPaths(const QStringList& paths)
@@ -93,19 +93,25 @@ void ResizeViewModel::addPaths(const QStringList& paths)
     std::vector<std::filesystem::path> encoded;
     for (const QString& path : paths)
         encoded.emplace_back(QFile::encodeName(path).toStdString());
-    addPaths(encoded);
+    intake(encoded, Repeats::kept);
 }
 
 std::vector<SkippedPath> ResizeViewModel::addPaths(const std::vector<std::filesystem::path>& paths)
+{
+    return intake(paths, Repeats::skipped);
+}
+
+std::vector<SkippedPath> ResizeViewModel::intake(const std::vector<std::filesystem::path>& paths,
+                                                 Repeats repeats)
 {
     assertGuiThread();
     std::set<std::filesystem::path> queued;
     for (const ImageItem& item : m_items.items())
         queued.insert(standardizedPath(item.url));
-    IntakeResult intake = makeItems(paths, queued);
-    m_items.append(std::move(intake.items));
+    IntakeResult result = makeItems(paths, std::move(queued), repeats);
+    m_items.append(std::move(result.items));
     Q_EMIT itemsChanged();
-    return std::move(intake.skipped);
+    return std::move(result.skipped);
 }
 
 bool ResizeViewModel::chooseOutputFolder()

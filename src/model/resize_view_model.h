@@ -62,8 +62,9 @@ public:
     Q_INVOKABLE void openImages();
     Q_INVOKABLE void addURLs(const QList<QUrl>& urls);
     Q_INVOKABLE void addPaths(const QStringList& paths);
-    // Adds files and folders named by their bytes (names need not be UTF-8); returns the paths
-    // that did not join the queue, with the reason. The window's intake ignores them.
+    // Adds files and folders named by their bytes (names need not be UTF-8); a file met twice
+    // joins once. Returns the paths that did not join, with the reason; the window's intake
+    // (the calls above) says nothing and keeps repeats within one selection.
     std::vector<SkippedPath> addPaths(const std::vector<std::filesystem::path>& paths);
     Q_INVOKABLE bool chooseOutputFolder();
     // Sets the output folder without asking and without remembering it (the command line).
@@ -94,6 +95,8 @@ Q_SIGNALS:
 
 private:
     void assertGuiThread() const;
+    std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
+                                    Repeats repeats);
     void restoreOutputFolder();
     void saveOutputFolderBookmark(const QString& folder);
     void setOutputFolder(std::optional<std::filesystem::path> folder);
