@@ -104,6 +104,10 @@ TEST(Cli, ConvertReportsTheEngineErrorInTurkish)
 TEST(Cli, BadArgumentsExitWithUsage)
 {
     TempDir dir;
+    // A real image, so a refusal that slips through would start (or hang) a batch.
+    const std::string image = (dir / "a.jpg").string();
+    const std::string out = (dir / "out").string();
+    solid(8, 8, {1, 2, 3}).write_to_file(image.c_str());
     const std::vector<std::vector<std::string>> cases{
         {},
         {"resize"},
@@ -128,15 +132,15 @@ TEST(Cli, BadArgumentsExitWithUsage)
         {"convert", "a", "b", "--quality", " 0.5"},
         {"convert", "-a.png", "b"},
         {"info", "-x.jpg"},
-        {"batch", "--output", "o", "--width", "0", "a.jpg"},
-        {"batch", "--output", "o", "--height", "-1", "a.jpg"},
-        {"batch", "--output", "o", "--quality", "1.5", "a.jpg"},
-        {"batch", "--output", "o", "--prefix", "../", "a.jpg"},
-        {"batch", "--output", "o", "--suffix", "a/b", "a.jpg"},
-        {"batch", "--output", "", "a.jpg"},
-        {"batch", "--output", "o", "a.jpg", "--colour", "red"},
-        {"batch", "--output", "o", "-a.jpg"},
-        {"batch", "--output", "o", "--"},
+        {"batch", "--output", out, "--width", "0", image},
+        {"batch", "--output", out, "--height", "-1", image},
+        {"batch", "--output", out, "--quality", "1.5", image},
+        {"batch", "--output", out, "--prefix", "../", image},
+        {"batch", "--output", out, "--suffix", "a/b", image},
+        {"batch", "--output", "", image},
+        {"batch", "--output", out, image, "--colour", "red"},
+        {"batch", "--output", out, "-" + image},
+        {"batch", "--output", out, "--"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const CliResult run = cli(dir, arguments);
