@@ -1,7 +1,8 @@
 #include "batch_command.h"
 
+#include "arguments.h"
 #include "output_files.h"
-#include "platform_services.h"
+#include "printed_path.h"
 #include "resize_view_model.h"
 #include "settings_options.h"
 
@@ -19,30 +20,13 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 3;
 
-// The folder dialog is answered by --output; nothing is remembered between invocations.
-class CommandLineServices : public FolderDialog, public SettingsStore, public FolderAccess {
-public:
-    explicit CommandLineServices(QString folder) : m_folder(std::move(folder)) {}
+namespace fs = std::filesystem;
 
-    PlatformServices services() { return {nullptr, this, this, this, nullptr}; }
-
-    std::optional<QString> chooseFolder(const FolderDialogTexts&) override { return m_folder; }
-    std::optional<QByteArray> value(const QString&) const override { return std::nullopt; }
-    void setValue(const QString&, const QByteArray&) override {}
-    std::optional<QByteArray> bookmark(const QString&) override { return std::nullopt; }
-    std::optional<ResolvedFolder> resolve(const QByteArray&) override { return std::nullopt; }
-    // Whether the folder can be written shows when the batch creates it and writes into it.
-    bool startAccessing(const QString&) override { return true; }
-    void stopAccessing(const QString&) override {}
-
-private:
-    QString m_folder;
-};
-
+// Paths stay the bytes of argv: a name that is not UTF-8 must reach the file system unchanged.
 struct BatchArguments {
-    QString output;
+    fs::path output;
     ResizeSettings settings;
-    QStringList paths;
+    std::vector<fs::path> paths;
 };
 
 int usageError(const std::string& message)
@@ -50,44 +34,47 @@ int usageError(const std::string& message)
     std::cerr << "pictavo-cli: " << message << "\n"
               << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
                  "[--suffix METİN] YOL…\n"
-              << settingsOptionsUsage();
+              << settingsOptionsUsage() << pathRulesUsage();
     return kExitUsage;
 }
 
 std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
                                  BatchArguments& parsed)
 {
-    bool haveOutput = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        const bool takesValue = isSettingsOption(argument) || argument == "--output" ||
-                                argument == "--prefix" || argument == "--suffix";
-        if (!takesValue) {
-            if (argument.starts_with("--"))
-                return "bilinmeyen seçenek: " + std::string(argument);
-            parsed.paths << QString::fromLocal8Bit(argument.data(), qsizetype(argument.size()));
-            continue;
-        }
-        if (i + 1 == arguments.size())
-            return "değer eksik: " + std::string(argument);
-        const std::string_view value = arguments[++i];
-        const QString text = QString::fromLocal8Bit(value.data(), qsizetype(value.size()));
-        if (argument == "--output") {
-            parsed.output = text;
-            haveOutput = !text.isEmpty();
-        } else if (argument == "--prefix") {
-            parsed.settings.prefix = text.toStdString();
-        } else if (argument == "--suffix") {
-            parsed.settings.suffix = text.toStdString();
-        } else if (const auto error = applySettingsOption(argument, value, parsed.settings)) {
+    const auto split = splitArguments(arguments, [](std::string_view name) {
+        return isSettingsOption(name) || name == "--output" || name == "--prefix" ||
+               name == "--suffix";
+    });
+    if (const auto* error = std::get_if<std::string>(&split))
+        return *error;
+    const auto& [options, paths] = std::get<SplitArguments>(split);
+    for (const auto& [name, value] : options) {
+        if (name == "--output") {
+            parsed.output = std::string(value);
+        } else if (name == "--prefix" || name == "--suffix") {
+            if (const auto error = checkNamePart(name, value))
+                return error;
+            (name == "--prefix" ? parsed.settings.prefix : parsed.settings.suffix) = value;
+        } else if (const auto error = applySettingsOption(name, value, parsed.settings)) {
             return error;
         }
     }
-    if (!haveOutput)
+    if (parsed.output.empty())
         return "--output gerekli";
-    if (parsed.paths.isEmpty())
+    if (paths.empty())
         return "en az bir yol gerekli";
+    parsed.paths.assign(paths.begin(), paths.end());
     return std::nullopt;
+}
+
+// Why startProcessing() refused; the arguments were checked, so this is a fault's last guard.
+std::string notStartedReason(const ResizeViewModel& model)
+{
+    if (!model.hasOutputFolder())
+        return "Çıktı klasörü seçilmedi.";
+    if (model.isProcessing())
+        return "Bir dönüştürme zaten sürüyor.";
+    return "Dönüştürme başlatılamadı: hedef boyut en az 1×1 olmalı.";
 }
 
 class ProgressLine {
@@ -127,10 +114,13 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         return usageError(*error);
 
     QCoreApplication application(argc, argv);
-    CommandLineServices services(parsed.output);
-    ResizeViewModel model(services.services());
+    // No dialog, no stored folder: --output is the folder and nothing is remembered.
+    ResizeViewModel model(PlatformServices{});
     model.settings()->setValue(parsed.settings);
-    model.addPaths(parsed.paths);
+    model.useOutputFolder(parsed.output);
+    const std::vector<SkippedPath> skipped = model.addPaths(parsed.paths);
+    for (const SkippedPath& path : skipped)
+        std::cout << "skipped " << printedPath(path.path.native()) << ": " << path.reason << "\n";
     if (model.items()->count() == 0) {
         std::cout << "Dönüştürülecek görsel bulunamadı." << std::endl;
         return kExitFailure;
@@ -143,9 +133,10 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         const ImageItem& item = model.items()->items()[static_cast<std::size_t>(row)];
         progress.clear();
         if (item.status.kind == ImageItem::ItemStatus::done)
-            std::cout << "done " << item.url.string() << " -> " << item.status.output.string();
+            std::cout << "done " << printedPath(item.url.native()) << " -> "
+                      << printedPath(item.status.output.native());
         else
-            std::cout << "failed " << item.url.string() << ": " << item.status.message;
+            std::cout << "failed " << printedPath(item.url.native()) << ": " << item.status.message;
         std::cout << std::endl;
         progress.show(model.progress(), ++finished, total);
     });
@@ -169,13 +160,18 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         std::cout << model.lastMessage().toStdString() << std::endl;
         if (interrupted)
             exitCode = kExitCancelled;
-        else if (model.lastMessageIsError())
+        else if (model.lastMessageIsError() || !skipped.empty())
             exitCode = kExitFailure;
         QCoreApplication::exit(exitCode);
     });
 
     progress.show(0, 0, total);
-    model.startProcessing();
+    // Without a run, runFinished never comes: waiting for it would hang.
+    if (!model.startProcessing()) {
+        progress.clear();
+        std::cout << notStartedReason(model) << std::endl;
+        return kExitFailure;
+    }
     application.exec();
     return exitCode;
 }

@@ -3,10 +3,13 @@
 //   convert SOURCE DEST …     one conversion with the given settings
 //   batch --output DIR … PATH…  the whole queue workflow (batch_command.h)
 // Exit codes: 0 success, 1 the image could not be read or converted, 2 bad arguments.
+// Paths are bytes from argv to the file system; they become text only when printed.
 
+#include "arguments.h"
 #include "batch_command.h"
 #include "image_processor.h"
 #include "output_files.h"
+#include "printed_path.h"
 #include "settings_options.h"
 
 #include <iostream>
@@ -29,7 +32,7 @@ void printUsage(std::ostream& out)
            "  pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] [--suffix METİN] "
            "YOL…\n"
            "Seçenekler:\n"
-        << cli::settingsOptionsUsage();
+        << cli::settingsOptionsUsage() << cli::pathRulesUsage();
 }
 
 int usageError(std::string_view message)
@@ -41,9 +44,13 @@ int usageError(std::string_view message)
 
 int runInfo(const std::vector<std::string_view>& arguments)
 {
-    if (arguments.size() != 1)
+    const auto split = cli::splitArguments(arguments, [](std::string_view) { return false; });
+    if (const auto* error = std::get_if<std::string>(&split))
+        return usageError(*error);
+    const std::vector<std::string_view>& paths = std::get<cli::SplitArguments>(split).paths;
+    if (paths.size() != 1)
         return usageError("info tek bir dosya alır");
-    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(std::string(arguments[0]));
+    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(std::string(paths[0]));
     if (!info) {
         std::cerr << ProcessingError(ProcessingError::cannotRead).what() << "\n";
         return kExitFailure;
@@ -54,23 +61,18 @@ int runInfo(const std::vector<std::string_view>& arguments)
 
 int runConvert(const std::vector<std::string_view>& arguments)
 {
-    ResizeSettings settings;
-    std::vector<std::string_view> paths;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        if (!cli::isSettingsOption(argument)) {
-            if (argument.starts_with("--"))
-                return usageError("bilinmeyen seçenek: " + std::string(argument));
-            paths.push_back(argument);
-            continue;
-        }
-        if (i + 1 == arguments.size())
-            return usageError("değer eksik: " + std::string(argument));
-        if (const auto error = cli::applySettingsOption(argument, arguments[++i], settings))
-            return usageError(*error);
-    }
+    const auto split = cli::splitArguments(arguments, cli::isSettingsOption);
+    if (const auto* error = std::get_if<std::string>(&split))
+        return usageError(*error);
+    const auto& [options, paths] = std::get<cli::SplitArguments>(split);
     if (paths.size() != 2)
         return usageError("convert bir kaynak ve bir hedef alır");
+    // Without --format the destination's name says what it is: b.png gets PNG bytes.
+    ResizeSettings settings;
+    settings.format = cli::formatForDestination(std::string(paths[1]));
+    for (const auto& [name, value] : options)
+        if (const auto error = cli::applySettingsOption(name, value, settings))
+            return usageError(*error);
     endOnTerminationRequests();
     try {
         ImageProcessor::process(std::string(paths[0]), std::string(paths[1]), settings);
@@ -100,5 +102,5 @@ int main(int argc, char** argv)
         return runConvert(rest);
     if (command == "batch")
         return cli::runBatch(argc, argv, rest);
-    return usageError("bilinmeyen komut: " + std::string(command));
+    return usageError("bilinmeyen komut: " + cli::printedPath(command));
 }

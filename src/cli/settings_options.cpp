@@ -1,9 +1,10 @@
 #include "settings_options.h"
 
+#include "printed_path.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <utility>
 
 namespace pictavo::cli {
@@ -33,12 +34,12 @@ std::optional<std::int64_t> parseInteger(std::string_view text)
     return value;
 }
 
+// Locale-independent: a decimal point, never a comma, whatever LC_NUMERIC says.
 std::optional<double> parseFraction(std::string_view text)
 {
-    const std::string copy(text);
-    char* end = nullptr;
-    const double value = std::strtod(copy.c_str(), &end);
-    if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(value))
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -62,9 +63,12 @@ std::optional<T> lookup(const std::array<std::pair<std::string_view, T>, N>& nam
     return std::nullopt;
 }
 
-std::string invalid(std::string_view name, std::string_view value)
+std::string invalid(std::string_view name, std::string_view value, std::string_view rule = {})
 {
-    return "geçersiz değer: " + std::string(name) + " " + std::string(value);
+    std::string text = "geçersiz değer: " + std::string(name) + " " + printedPath(value);
+    if (!rule.empty())
+        text += " (" + std::string(rule) + ")";
+    return text;
 }
 
 } // namespace
@@ -81,6 +85,8 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
     bool valid = false;
     if (name == "--width" || name == "--height") {
         const std::optional<std::int64_t> number = parseInteger(value);
+        if (number && *number < 1)
+            return invalid(name, value, "en az 1 olmalı");
         valid = number.has_value();
         if (valid)
             (name == "--width" ? settings.width : settings.height) = *number;
@@ -96,6 +102,8 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
             settings.format = *format;
     } else if (name == "--quality") {
         const std::optional<double> quality = parseFraction(value);
+        if (quality && (*quality < 0 || *quality > 1))
+            return invalid(name, value, "0 ile 1 arası olmalı");
         valid = quality.has_value();
         if (valid)
             settings.quality = *quality;
@@ -108,15 +116,52 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
     return valid ? std::nullopt : std::optional<std::string>(invalid(name, value));
 }
 
+std::optional<std::string> checkNamePart(std::string_view name, std::string_view value)
+{
+    if (value.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos)
+        return std::nullopt;
+    return invalid(name, value, "/ içeremez");
+}
+
+OutputFormat formatForDestination(const std::filesystem::path& destination)
+{
+    const std::string extension = lowercaseExtension(destination);
+    if (extension == "jpg" || extension == "jpeg")
+        return OutputFormat::jpeg;
+    if (extension == "png")
+        return OutputFormat::png;
+    if (extension == "heic" || extension == "heif")
+        return OutputFormat::heic;
+    if (extension == "tif" || extension == "tiff")
+        return OutputFormat::tiff;
+    return OutputFormat::original;
+}
+
 std::string_view settingsOptionsUsage()
 {
-    return "  --width N                      hedef genişlik (varsayılan 1920)\n"
-           "  --height N                     hedef yükseklik (varsayılan 1080)\n"
+    return "  --width N                      hedef genişlik, en az 1 (varsayılan 1920)\n"
+           "  --height N                     hedef yükseklik, en az 1 (varsayılan 1080)\n"
            "  --mode fit|fill|stretch        ölçekleme (varsayılan fit)\n"
-           "  --format original|jpeg|png|heic|tiff   çıktı biçimi (varsayılan original)\n"
+           "  --format original|jpeg|png|heic|tiff   çıktı biçimi (varsayılan original;\n"
+           "                                 convert'te hedefin uzantısı)\n"
            "  --quality Q                    kalite, 0 ile 1 arası (varsayılan 0.9)\n"
            "  --keep-metadata yes|no         metadata'yı koru (varsayılan yes)\n"
            "  --prevent-upscaling yes|no     küçük görselleri büyütme (varsayılan no)\n";
+}
+
+std::string_view pathRulesUsage()
+{
+    return "  --                             ardından gelen her argüman bir yoldur (- ile\n"
+           "                                 başlayan adlar için)\n"
+           "Yollar:\n"
+           "  Yazdırılan yollarda ters eğik çizgi \"\\\\\", sekme \"\\t\", satır sonu \"\\n\" "
+           "olarak\n"
+           "  yazılır (ayrıca \\a \\b \\v \\f \\r); öteki denetim baytları ve UTF-8 olmayan\n"
+           "  baytlar ters eğik çizgi ve üç sekizlik rakamla yazılır (\"\\351\").\n"
+           "  Dosyaların adları değişmez.\n"
+           "  batch, verilen yollardan (ve klasörlerdeki desteklenen uzantılı dosyalardan)\n"
+           "  sıraya giremeyen her biri için \"skipped YOL: NEDEN\" yazar ve 1 ile çıkar:\n"
+           "  Dosya bulunamadı, Desteklenmeyen dosya türü, Görsel okunamadı, Zaten sırada.\n";
 }
 
 } // namespace pictavo::cli

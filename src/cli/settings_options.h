@@ -2,6 +2,7 @@
 
 #include "resize_settings.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +16,17 @@ bool isSettingsOption(std::string_view name);
 std::optional<std::string> applySettingsOption(std::string_view name, std::string_view value,
                                                ResizeSettings& settings);
 
+// An error text when a name prefix or suffix holds "/" or NUL: it must not leave the folder.
+std::optional<std::string> checkNamePart(std::string_view name, std::string_view value);
+
+// The type `convert` writes when --format is not given: the one the destination's extension
+// names (jpg/jpeg, png, heic/heif, tif/tiff, any letter case), otherwise the source's own.
+OutputFormat formatForDestination(const std::filesystem::path& destination);
+
 // The options' usage lines, for the help text.
 std::string_view settingsOptionsUsage();
+
+// How paths are given and printed, for the help text.
+std::string_view pathRulesUsage();
 
 } // namespace pictavo::cli

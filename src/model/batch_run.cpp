@@ -31,29 +31,29 @@ JobResult convert(const fs::path& source, const ResizeSettings& settings, const 
                     return names->next();
                 return firstName;
             });
-        return {true, QString::fromStdString(written.string())};
+        return {true, written, {}};
     } catch (const ProcessingError& error) {
-        return {false, QString::fromUtf8(error.what())};
+        return {false, {}, error.what()};
     } catch (const std::exception&) {
         // Out of memory and the like: the image is lost, the batch goes on.
-        return {false, QString::fromUtf8(ProcessingError(ProcessingError::cannotCreate).what())};
+        return {false, {}, ProcessingError(ProcessingError::cannotCreate).what()};
     }
 }
 
 } // namespace
 
-void ResizeViewModel::startProcessing()
+bool ResizeViewModel::startProcessing()
 {
     assertGuiThread();
     // A second start while a batch runs would abandon the first one's job mid-write.
     if (m_isProcessing || m_items.count() == 0)
-        return;
+        return false;
     if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
-        return;
+        return false;
     if (!m_outputFolder && !chooseOutputFolder())
-        return;
+        return false;
     if (!m_outputFolder)
-        return;
+        return false;
 
     setProcessing(true);
     setProgress(0);
@@ -66,13 +66,14 @@ void ResizeViewModel::startProcessing()
     run->total = m_items.count();
     m_run = std::move(run);
     QMetaObject::invokeMethod(this, &ResizeViewModel::beginRun, Qt::QueuedConnection);
+    return true;
 }
 
 void ResizeViewModel::beginRun()
 {
     BatchRun& run = *m_run;
     std::error_code error;
-    fs::create_directories(fs::path(run.folder.toStdString()), error);
+    fs::create_directories(run.folder, error);
     if (error) {
         setLastMessage(QStringLiteral("Çıktı klasörü oluşturulamadı: ") +
                        QString::fromLocal8Bit(error.message()));
@@ -115,8 +116,7 @@ void ResizeViewModel::convertNext()
     m_items.setStatus(row, ImageItem::ItemStatus::makeProcessing());
     const ImageItem item = m_items.items()[static_cast<std::size_t>(row)];
     run.current = item.id;
-    auto names = std::make_shared<FreeNameFinder>(fs::path(run.folder.toStdString()), run.settings,
-                                                  item.url);
+    auto names = std::make_shared<FreeNameFinder>(run.folder, run.settings, item.url);
     const fs::path firstName = names->next();
 
     run.job = QtConcurrent::run(convert, item.url, run.settings, firstName, names);
@@ -131,10 +131,9 @@ void ResizeViewModel::finishConversion()
     BatchRun& run = *m_run;
     const JobResult result = run.job.result();
     if (const std::optional<int> row = m_items.rowOf(run.current)) {
-        m_items.setStatus(
-            *row, result.succeeded
-                      ? ImageItem::ItemStatus::makeDone(result.outputOrMessage.toStdString())
-                      : ImageItem::ItemStatus::makeFailed(result.outputOrMessage.toStdString()));
+        m_items.setStatus(*row, result.succeeded
+                                    ? ImageItem::ItemStatus::makeDone(result.output)
+                                    : ImageItem::ItemStatus::makeFailed(result.message));
         Q_EMIT itemFinished(*row);
     }
     ++(result.succeeded ? run.succeeded : run.failed);

@@ -5,8 +5,9 @@
 
 #include <QFuture>
 #include <QFutureWatcher>
-#include <QString>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace pictavo {
@@ -14,14 +15,15 @@ namespace pictavo {
 // What one conversion job hands back to the GUI thread.
 struct JobResult {
     bool succeeded = false;
-    QString outputOrMessage; // the written file, or the error's text
+    std::filesystem::path output; // the written file, byte for byte
+    std::string message;          // the error's text
 };
 
 // One batch run: the values fixed when it started and its counters. The items it converts
 // are remembered by id, so that removing items under a running batch can never make it write
 // a status to another item or step past the end of the queue.
 struct BatchRun {
-    QString folder;
+    std::filesystem::path folder;
     ResizeSettings settings;
     qint64 total = 0;
     std::vector<ItemId> ids;

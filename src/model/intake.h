@@ -2,24 +2,52 @@
 
 #include "image_item.h"
 
-#include <QStringList>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace pictavo {
 
-// Absolute and lexically normal ("a/./b/../c" → "a/c"); symbolic links are not resolved and
-// letter case is kept, so two paths name the same file for intake exactly when these agree.
-std::string standardizedPath(const std::string& path);
+// A path that intake left out, with the Turkish reason shown for it.
+struct SkippedPath {
+    std::filesystem::path path;
+    std::string reason;
+
+    bool operator==(const SkippedPath&) const = default;
+};
+
+// What one intake call produced: the new items and the paths it did not take.
+struct IntakeResult {
+    std::vector<ImageItem> items;
+    std::vector<SkippedPath> skipped;
+};
+
+// Absolute and lexically normal ("a/./b/../c" → "a/c"), byte for byte: symbolic links are not
+// resolved, letter case and names that are not UTF-8 are kept, so two paths name the same file
+// for intake exactly when these agree.
+std::filesystem::path standardizedPath(const std::filesystem::path& path);
+
+// A file intake looks at: given by name, or found inside a given folder.
+struct IntakeCandidate {
+    std::filesystem::path path;
+    bool named = false;
+};
 
 // Expands folders into their files, depth first, each folder's entries in natural name order
 // (IMG_2 before IMG_10). Hidden entries are skipped; symbolic links to folders are not followed,
 // so a link loop cannot trap the walk; folders that cannot be read contribute nothing.
-std::vector<std::string> expandPaths(const QStringList& paths);
+std::vector<IntakeCandidate> expandPaths(const std::vector<std::filesystem::path>& paths);
+
+// Whether a file met twice in one intake (named twice, or named and inside a named folder)
+// joins twice: the window's selections keep such repeats, the command line does not.
+enum class Repeats { kept, skipped };
 
 // Intake without the model: keeps supported extensions, drops what `queued` (standardized
-// paths) already holds, probes the rest and makes ready items of those that read.
-std::vector<ImageItem> makeItems(const QStringList& paths, const std::set<std::string>& queued);
+// paths) already holds, probes the rest and makes ready items of those that read. Every named
+// path that is not taken is reported, and so is every file with a supported extension found in
+// a folder; other files in folders are not, since folders hold more than photos.
+IntakeResult makeItems(const std::vector<std::filesystem::path>& paths,
+                       std::set<std::filesystem::path> queued, Repeats repeats);
 
 } // namespace pictavo

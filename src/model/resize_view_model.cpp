@@ -3,6 +3,7 @@
 #include "batch_run.h"
 #include "intake.h"
 
+#include <QFile>
 #include <QThread>
 
 namespace pictavo {
@@ -66,23 +67,51 @@ void ResizeViewModel::openImages()
         addPaths(*chosen);
 }
 
+QString ResizeViewModel::outputFolder() const
+{
+    return m_outputFolder ? QFile::decodeName(m_outputFolder->c_str()) : QString();
+}
+
 void ResizeViewModel::addURLs(const QList<QUrl>& urls)
 {
-    QStringList paths;
-    for (const QUrl& url : urls)
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    addPaths(paths);
+    // A file URL carries the name's bytes percent-encoded; toLocalFile() would decode them as
+    // UTF-8 and replace what is not.
+    std::vector<std::filesystem::path> paths;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (!url.host().isEmpty())
+            bytes.prepend("//" + url.host(QUrl::FullyEncoded).toLatin1());
+        paths.emplace_back(bytes.toStdString());
+    }
+    intake(paths, Repeats::kept);
 }
 
 void ResizeViewModel::addPaths(const QStringList& paths)
 {
+    std::vector<std::filesystem::path> encoded;
+    for (const QString& path : paths)
+        encoded.emplace_back(QFile::encodeName(path).toStdString());
+    intake(encoded, Repeats::kept);
+}
+
+std::vector<SkippedPath> ResizeViewModel::addPaths(const std::vector<std::filesystem::path>& paths)
+{
+    return intake(paths, Repeats::skipped);
+}
+
+std::vector<SkippedPath> ResizeViewModel::intake(const std::vector<std::filesystem::path>& paths,
+                                                 Repeats repeats)
+{
     assertGuiThread();
-    std::set<std::string> queued;
+    std::set<std::filesystem::path> queued;
     for (const ImageItem& item : m_items.items())
-        queued.insert(standardizedPath(item.url.string()));
-    m_items.append(makeItems(paths, queued));
+        queued.insert(standardizedPath(item.url));
+    IntakeResult result = makeItems(paths, std::move(queued), repeats);
+    m_items.append(std::move(result.items));
     Q_EMIT itemsChanged();
+    return std::move(result.skipped);
 }
 
 bool ResizeViewModel::chooseOutputFolder()
@@ -98,7 +127,7 @@ bool ResizeViewModel::chooseOutputFolder()
         return false;
     if (m_scopedOutputFolder && m_services.folderAccess)
         m_services.folderAccess->stopAccessing(*m_scopedOutputFolder);
-    setOutputFolder(*chosen);
+    setOutputFolder(std::filesystem::path(QFile::encodeName(*chosen).toStdString()));
     m_scopedOutputFolder = *chosen;
     // The folder stays chosen even when access cannot be started; the run then reports why.
     if (m_services.folderAccess)
@@ -106,6 +135,12 @@ bool ResizeViewModel::chooseOutputFolder()
     saveOutputFolderBookmark(*chosen);
     setLastMessage(std::nullopt);
     return true;
+}
+
+void ResizeViewModel::useOutputFolder(const std::filesystem::path& folder)
+{
+    assertGuiThread();
+    setOutputFolder(folder);
 }
 
 void ResizeViewModel::saveOutputFolderBookmark(const QString& folder)
@@ -132,7 +167,7 @@ void ResizeViewModel::restoreOutputFolder()
     if (!m_services.folderAccess->startAccessing(resolved->path))
         return;
     m_scopedOutputFolder = resolved->path;
-    setOutputFolder(resolved->path);
+    setOutputFolder(std::filesystem::path(QFile::encodeName(resolved->path).toStdString()));
 }
 
 void ResizeViewModel::cancelProcessing()
@@ -155,7 +190,7 @@ void ResizeViewModel::revealOutputFolder()
 {
     assertGuiThread();
     if (m_outputFolder && m_services.fileManager)
-        m_services.fileManager->reveal(*m_outputFolder);
+        m_services.fileManager->reveal(outputFolder());
 }
 
 void ResizeViewModel::clearAll()
@@ -168,7 +203,7 @@ void ResizeViewModel::clearAll()
     Q_EMIT itemsChanged();
 }
 
-void ResizeViewModel::setOutputFolder(std::optional<QString> folder)
+void ResizeViewModel::setOutputFolder(std::optional<std::filesystem::path> folder)
 {
     if (m_outputFolder == folder)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image_queue_model.h"
+#include "intake.h"
 #include "platform_services.h"
 #include "settings_object.h"
 
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
+#include <filesystem>
 #include <memory>
 
 namespace pictavo {
@@ -42,7 +44,10 @@ public:
     ImageQueueModel* items() { return &m_items; }
     const ImageQueueModel* items() const { return &m_items; }
     SettingsObject* settings() { return &m_settings; }
-    QString outputFolder() const { return m_outputFolder.value_or(QString()); }
+    // The folder for display; names that are not UTF-8 show replacement characters.
+    QString outputFolder() const;
+    // The folder as the run uses it, byte for byte.
+    std::optional<std::filesystem::path> outputFolderPath() const { return m_outputFolder; }
     bool hasOutputFolder() const { return m_outputFolder.has_value(); }
     bool isProcessing() const { return m_isProcessing; }
     double progress() const { return m_progress; }
@@ -57,8 +62,16 @@ public:
     Q_INVOKABLE void openImages();
     Q_INVOKABLE void addURLs(const QList<QUrl>& urls);
     Q_INVOKABLE void addPaths(const QStringList& paths);
+    // Adds files and folders named by their bytes (names need not be UTF-8); a file met twice
+    // joins once. Returns the paths that did not join, with the reason; the window's intake
+    // (the calls above) says nothing and keeps repeats within one selection.
+    std::vector<SkippedPath> addPaths(const std::vector<std::filesystem::path>& paths);
     Q_INVOKABLE bool chooseOutputFolder();
-    Q_INVOKABLE void startProcessing();
+    // Sets the output folder without asking and without remembering it (the command line).
+    void useOutputFolder(const std::filesystem::path& folder);
+    // Starts a run; false when none started (no items, no folder, a size below 1, or one runs),
+    // and then runFinished will not come either.
+    Q_INVOKABLE bool startProcessing();
     Q_INVOKABLE void cancelProcessing();
     Q_INVOKABLE void removeCompleted();
     Q_INVOKABLE void revealOutputFolder();
@@ -82,9 +95,11 @@ Q_SIGNALS:
 
 private:
     void assertGuiThread() const;
+    std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
+                                    Repeats repeats);
     void restoreOutputFolder();
     void saveOutputFolderBookmark(const QString& folder);
-    void setOutputFolder(std::optional<QString> folder);
+    void setOutputFolder(std::optional<std::filesystem::path> folder);
     void setProcessing(bool processing);
     void setProgress(double progress);
     void setLastMessage(std::optional<QString> message);
@@ -99,7 +114,7 @@ private:
     PlatformServices m_services;
     ImageQueueModel m_items;
     SettingsObject m_settings;
-    std::optional<QString> m_outputFolder;
+    std::optional<std::filesystem::path> m_outputFolder;
     bool m_isProcessing = false;
     double m_progress = 0;
     bool m_isDropTargeted = false;

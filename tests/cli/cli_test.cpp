@@ -5,10 +5,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <set>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace pictavo {
 namespace {
@@ -29,9 +31,10 @@ std::string quoted(const std::string& text)
     return result + "'";
 }
 
+// A command that waits for ever fails with timeout's 124 instead of hanging the suite.
 CliResult cli(const TempDir& dir, const std::vector<std::string>& arguments)
 {
-    std::string command = quoted(PICTAVO_CLI);
+    std::string command = "timeout 120 " + quoted(PICTAVO_CLI);
     for (const std::string& argument : arguments)
         command += " " + quoted(argument);
     command += " >" + quoted((dir / "stdout").string()) + " 2>" + quoted((dir / "stderr").string());
@@ -106,6 +109,10 @@ TEST(Cli, ConvertReportsTheEngineErrorInTurkish)
 TEST(Cli, BadArgumentsExitWithUsage)
 {
     TempDir dir;
+    // A real image, so a refusal that slips through would start (or hang) a batch.
+    const std::string image = (dir / "a.jpg").string();
+    const std::string out = (dir / "out").string();
+    solid(8, 8, {1, 2, 3}).write_to_file(image.c_str());
     const std::vector<std::vector<std::string>> cases{
         {},
         {"resize"},
@@ -123,6 +130,22 @@ TEST(Cli, BadArgumentsExitWithUsage)
         {"convert", "a", "b", "--keep-metadata", "true"},
         {"convert", "a", "b", "--prevent-upscaling", "1"},
         {"convert", "a", "b", "--colour", "red"},
+        {"convert", "a", "b", "--width", "0"},
+        {"convert", "a", "b", "--height", "-5"},
+        {"convert", "a", "b", "--quality", "5"},
+        {"convert", "a", "b", "--quality", "-0.1"},
+        {"convert", "a", "b", "--quality", " 0.5"},
+        {"convert", "-a.png", "b"},
+        {"info", "-x.jpg"},
+        {"batch", "--output", out, "--width", "0", image},
+        {"batch", "--output", out, "--height", "-1", image},
+        {"batch", "--output", out, "--quality", "1.5", image},
+        {"batch", "--output", out, "--prefix", "../", image},
+        {"batch", "--output", out, "--suffix", "a/b", image},
+        {"batch", "--output", "", image},
+        {"batch", "--output", out, image, "--colour", "red"},
+        {"batch", "--output", out, "-" + image},
+        {"batch", "--output", out, "--"},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const CliResult run = cli(dir, arguments);
@@ -133,6 +156,28 @@ TEST(Cli, BadArgumentsExitWithUsage)
         EXPECT_NE(run.err.find("Kullanım"), std::string::npos) << joined;
     }
     EXPECT_EQ(cli(dir, {"--help"}).exitCode, 0);
+}
+
+// Without --format the destination's extension names the type; the bytes must say so too.
+TEST(Cli, ConvertTakesTheTypeFromTheDestination)
+{
+    TempDir dir;
+    solid(40, 30, {9, 9, 9}).write_to_file((dir / "-in.png").c_str());
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"a.jpg", "\xff\xd8\xff"}, {"b.JPEG", "\xff\xd8\xff"}, {"c.png", "\x89PNG"},
+        {"d.HEIF", "ftyp"},        {"e.tif", "II*"},           {"f.Tiff", "II*"},
+        {"g.webp", "\x89PNG"},     {"h", "\x89PNG"},
+    };
+    for (const auto& [name, magic] : cases) {
+        const CliResult run = cli(dir, {"convert", "--width", "20", "--",
+                                        (dir / "-in.png").string(), (dir / name).string()});
+        ASSERT_EQ(run.exitCode, 0) << name << run.err;
+        const Bytes written = readFile(dir / name);
+        const std::string head(written.begin(), written.begin() + 12);
+        EXPECT_NE(head.find(magic), std::string::npos) << name;
+    }
+    const CliResult info = cli(dir, {"info", "--", (dir / "-in.png").string()});
+    EXPECT_EQ(info.out, "40 30 " + std::to_string(fs::file_size(dir / "-in.png")) + "\n");
 }
 
 } // namespace
@@ -206,6 +251,81 @@ TEST(CliBatch, NothingAcceptedOrNoFolder)
           std::vector<std::string>{"batch", "--output", (dir / "o").string(), "--prefix"},
           std::vector<std::string>{"batch", "--output", (dir / "o").string(), "--mode", "x", "a"}})
         EXPECT_EQ(cli(dir, bad).exitCode, 2);
+}
+
+// Every named path that does not join the queue gets a line (so does a file with a supported
+// extension inside a named folder), the rest still converts, and the exit code says so.
+TEST(CliBatch, ReportsEveryPathItSkips)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in" / "sub");
+    solid(40, 30, {1, 2, 3}).write_to_file((dir / "good.png").c_str());
+    writeFile(dir / "empty.jpg", {});
+    writeFile(dir / "text.jpg", Bytes{'n', 'o'});
+    writeFile(dir / "notes.txt", Bytes{'x'});
+    writeFile(dir / "in" / "readme.txt", Bytes{'x'}); // folders hold other files: not reported
+    writeFile(dir / "in" / ".hidden.jpg", Bytes{'x'});
+    writeFile(dir / "in" / "sub" / "bad.png", Bytes{'x'});
+    std::vector<std::tuple<fs::path, fs::path, std::string>> cases{
+        {dir / "gone.jpg", dir / "gone.jpg", "Dosya bulunamadı"},
+        {dir / "empty.jpg", dir / "empty.jpg", "Görsel okunamadı"},
+        {dir / "text.jpg", dir / "text.jpg", "Görsel okunamadı"},
+        {dir / "notes.txt", dir / "notes.txt", "Desteklenmeyen dosya türü"},
+        {dir / "good.png", dir / "good.png", "Zaten sırada"},
+        {dir / "in", dir / "in" / "sub" / "bad.png", "Görsel okunamadı"},
+    };
+    if (::geteuid() != 0) { // root reads every file
+        fs::copy_file(dir / "good.png", dir / "locked.jpg");
+        fs::permissions(dir / "locked.jpg", fs::perms::none);
+        cases.push_back({dir / "locked.jpg", dir / "locked.jpg", "Görsel okunamadı"});
+    }
+    std::vector<std::string> arguments{"batch", "--output", (dir / "out").string(),
+                                       (dir / "good.png").string()};
+    std::vector<std::string> expected;
+    for (const auto& [argument, reported, reason] : cases) {
+        arguments.push_back(argument.string());
+        expected.push_back("skipped " + reported.string() + ": " + reason);
+    }
+    expected.push_back("done " + (dir / "good.png").string() + " -> " +
+                       (dir / "out" / "good_resized.png").string());
+    expected.push_back("1 görsel başarıyla hazırlandı.");
+    const CliResult run = cli(dir, arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(lines(run.out), expected);
+}
+
+// Names are bytes: one that is not UTF-8, control characters and Turkish letters all reach the
+// disk unchanged, and each printed line shows them in the one documented escaped form.
+TEST(CliBatch, NamesKeepTheirBytesAndPrintEscaped)
+{
+    TempDir dir;
+    const std::vector<std::pair<std::string, std::string>> names{
+        {"caf\xe9", "caf\\351"},          {"caf\xc3\xa9", "caf\xc3\xa9"},
+        {"new\nline", "new\\nline"},      {"tab\there", "tab\\there"},
+        {"back\\slash", "back\\\\slash"}, {"\x1b[31mred", "\\033[31mred"},
+        {"çğıöşü İ", "çğıöşü İ"},
+    };
+    solid(16, 16, {1, 2, 3}).write_to_file((dir / "source.jpg").c_str());
+    const std::string folder = dir.path().string();
+    std::vector<std::string> arguments{"batch",    "--output", folder + "/out\xe9", "--suffix", "",
+                                       "--format", "png"};
+    std::vector<std::string> expected;
+    std::set<std::string> written;
+    for (const auto& [name, printed] : names) {
+        fs::copy_file(dir / "source.jpg", dir / (name + ".jpg"));
+        arguments.push_back(folder + "/" + name + ".jpg");
+        expected.push_back("done " + folder + "/" + printed + ".jpg -> " + folder + "/out\\351/" +
+                           printed + ".png");
+        written.insert(name + ".png");
+    }
+    expected.push_back("7 görsel başarıyla hazırlandı.");
+    const CliResult run = cli(dir, arguments);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(lines(run.out), expected);
+    std::set<std::string> found;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "out\xe9"))
+        found.insert(entry.path().filename().native());
+    EXPECT_EQ(found, written);
 }
 
 TEST(CliBatch, InterruptCancelsBetweenImages)

@@ -102,7 +102,7 @@ private Q_SLOTS:
         batch.model.settings()->setWidth(width);
         batch.model.settings()->setHeight(height);
         QSignalSpy processing(&batch.model, &ResizeViewModel::isProcessingChanged);
-        batch.model.startProcessing();
+        QVERIFY(!batch.model.startProcessing());
         QCoreApplication::processEvents();
         QCOMPARE(processing.count(), 0);
         QVERIFY(!batch.model.hasLastMessage());

@@ -3,6 +3,7 @@
 #include "sample_files.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -154,6 +155,33 @@ private Q_SLOTS:
         model.openImages();
         QCOMPARE(queuedNames(model), QStringList({"two.tif", "one.webp"}));
         QCOMPARE(platform.images.calls, 2);
+    }
+
+    // Names are bytes: a Latin-1 "é" (from a file URL too) and a UTF-8 "é" are two files, and a
+    // second intake reports both as queued, also when met inside a named folder.
+    void namesThatAreNotUtf8KeepTheirBytes()
+    {
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path());
+        const std::vector<std::filesystem::path> paths{(root + "/caf\xe9.jpg").toStdString(),
+                                                       (root + "/caf\xc3\xa9.jpg").toStdString()};
+        for (const std::filesystem::path& path : paths)
+            writeSampleImage(path.string(), 8, 8);
+        // QTemporaryDir cannot name the Latin-1 file to remove it.
+        const auto removeLatin1 = qScopeGuard([&] { std::filesystem::remove(paths[0]); });
+        FakePlatform platform;
+        ResizeViewModel model(platform.services());
+        model.addURLs({QUrl::fromEncoded("file://" + root + "/caf%E9.jpg"),
+                       QUrl::fromLocalFile(dir.filePath("café.jpg"))});
+        QCOMPARE(model.items()->count(), 2);
+        QCOMPARE(model.items()->items()[0].url, paths[0]);
+        QCOMPARE(model.items()->items()[1].url, paths[1]);
+
+        const std::vector<SkippedPath> skipped = model.addPaths({root.toStdString()});
+        const std::vector<SkippedPath> expected{{paths[1], "Zaten sırada"},
+                                                {paths[0], "Zaten sırada"}};
+        QCOMPARE(skipped, expected);
+        QCOMPARE(model.items()->count(), 2);
     }
 
     void naturalOrderInsideFolders()
