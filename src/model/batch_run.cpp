@@ -83,7 +83,7 @@ void ResizeViewModel::beginRun()
         Q_EMIT runFinished();
         return;
     }
-    removeAbandonedTemporaries(fs::path(run.folder.toStdString()));
+    removeAbandonedTemporaries(run.folder);
     for (const ImageItem& item : m_items.items())
         run.ids.push_back(item.id);
     convertNext();
@@ -107,8 +107,7 @@ void ResizeViewModel::convertNext()
         // what the run can mend; the files are complete in the cache.
         run.flush = std::make_unique<QFutureWatcher<void>>();
         connect(run.flush.get(), &QFutureWatcherBase::finished, this, &ResizeViewModel::finishRun);
-        run.flush->setFuture(QtConcurrent::run(
-            [folder = fs::path(run.folder.toStdString())] { flushFileSystem(folder); }));
+        run.flush->setFuture(QtConcurrent::run([folder = run.folder] { flushFileSystem(folder); }));
         return;
     }
 
