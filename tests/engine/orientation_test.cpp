@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <string_view>
 
 namespace pictavo {
 namespace {
@@ -123,7 +124,7 @@ Bytes exifBlock(bool bigEndian, const std::optional<Tag>& ifd0, const std::optio
         return tag ? 18u : 6u;
     };
     const std::uint32_t ifd1Offset = 8 + ifdSize(ifd0);
-    std::uint32_t dataOffset = ifd1Offset + (ifd1 ? ifdSize(ifd1) : 0);
+    const std::uint32_t dataOffset = ifd1Offset + (ifd1 ? ifdSize(ifd1) : 0);
     Bytes data;
     const auto writeIfd = [&](const std::optional<Tag>& tag, std::uint32_t next) {
         put(tiff, tag ? 1 : 0, 2, bigEndian);
@@ -180,10 +181,11 @@ Bytes withSegments(Bytes jpeg, const std::vector<Bytes>& segments, bool beforeSc
 TEST(OrientationStorage, ProbeAndConversionAgreeOnTheUprightSize)
 {
     const Bytes jpeg = markedCornersJpeg(48, 24);
-    const Bytes xmp = {'h', 't', 't', 'p', ':', '/', '/', 'n', 's', '.', 'a',
-                       'd', 'o', 'b', 'e', '.', 'c', 'o', 'm', '/', 'x', 'a',
-                       'p', '/', '1', '.', '0', '/', 0,   '<', 'x', '/', '>'};
-    const Bytes fakeExif = {'E', 'x', 'i', 'f', 'X', 'X', 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0};
+    const auto bytes = [](std::string_view text) {
+        return Bytes(text.begin(), text.end());
+    };
+    const Bytes xmp = bytes(std::string_view("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const Bytes fakeExif = bytes(std::string_view("ExifXXMM\0\x2a\0\0\0\x08\0\0", 16));
     const auto app1 = [](const Bytes& payload) {
         return segment(0xE1, payload);
     };
