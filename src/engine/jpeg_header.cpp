@@ -52,10 +52,15 @@ struct ExifDataRelease {
     void operator()(ExifData* data) const { exif_data_unref(data); }
 };
 
-// The leading number of the text libvips makes of an entry ("6 ", "6/1 ", or libexif's own
-// rendering), as atoi() reads it back.
+// The leading number of the text libvips makes of an entry (the raw characters of an ASCII
+// entry, "6 " or "6/1 " for numbers, otherwise libexif's own rendering), as atoi() reads it.
 int leadingNumber(ExifData* exif, ExifEntry* entry)
 {
+    std::array<char, 256> text{};
+    if (entry->format == EXIF_FORMAT_ASCII) {
+        std::memcpy(text.data(), entry->data, std::min<std::size_t>(entry->size, 254));
+        return static_cast<int>(std::strtol(text.data(), nullptr, 10));
+    }
     const ExifByteOrder order = exif_data_get_byte_order(exif);
     if (entry->components < 10 && entry->size >= exif_format_get_size(entry->format)) {
         switch (entry->format) {
@@ -75,7 +80,6 @@ int leadingNumber(ExifData* exif, ExifEntry* entry)
             break;
         }
     }
-    std::array<char, 64> text{};
     exif_entry_get_value(entry, text.data(), text.size());
     return static_cast<int>(std::strtol(text.data(), nullptr, 10));
 }
@@ -92,7 +96,7 @@ int orientationFromExif(std::span<const unsigned char> app1)
     exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(exif.get(), app1.data(), static_cast<unsigned int>(app1.size()));
     ExifEntry* entry = exif_content_get_entry(exif->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
-    if (entry == nullptr || entry->components == 0)
+    if (entry == nullptr || entry->components == 0 || entry->data == nullptr)
         return 1;
     // libvips fixes the whole block (exif_data_fix); of that, only this entry's own fix can
     // change IFD0's orientation, and fixing the rest would cost more than reading the header.

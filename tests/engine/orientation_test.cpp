@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         return "Value" + std::to_string(info.param.orientation);
     });
 
-// An EXIF entry as some writer stored it: TIFF field type (1 BYTE, 3 SHORT, 4 LONG,
+// An EXIF entry as some writer stored it: TIFF field type (1 BYTE, 2 ASCII, 3 SHORT, 4 LONG,
 // 5 RATIONAL, 8 SSHORT, 9 SLONG) and its values, a rational as numerator and denominator.
 struct Tag {
     unsigned type;
@@ -129,7 +129,7 @@ Bytes exifBlock(bool bigEndian, const std::optional<Tag>& ifd0, const std::optio
     const auto writeIfd = [&](const std::optional<Tag>& tag, std::uint32_t next) {
         put(tiff, tag ? 1 : 0, 2, bigEndian);
         if (tag) {
-            const unsigned size = tag->type == 1 ? 1 : tag->type == 3 || tag->type == 8 ? 2 : 4;
+            const unsigned size = tag->type <= 2 ? 1 : tag->type == 3 || tag->type == 8 ? 2 : 4;
             const bool rational = tag->type == 5;
             Bytes value;
             for (const std::uint32_t v : tag->values)
@@ -208,6 +208,7 @@ TEST(OrientationStorage, ProbeAndConversionAgreeOnTheUprightSize)
         {"signed long", turned(false, {9, {6}}), true},
         {"rational", turned(true, {5, {6, 1}}), true},
         {"two values", turned(false, {3, {6, 1}}), true},
+        {"text", turned(false, {2, {' ', '6', 0}}), true},
         {"out of range", turned(true, {3, {0x0106}}), false},
         {"thumbnail directory only",
          withSegments(jpeg, {app1(exifBlock(true, std::nullopt, Tag{3, {6}}))}), false},
