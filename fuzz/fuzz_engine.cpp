@@ -17,6 +17,7 @@
 // type and the promised size, a failed one that touched the destination, and any temporary
 // file left behind.
 
+#include "fuzz_environment.h"
 #include "image_processor.h"
 
 #include <algorithm>
@@ -242,26 +243,11 @@ const fs::path& folder()
     return g_folder;
 }
 
-// glib's own slice allocator (glib < 2.76) hides use-after-free and leaks of GObjects from ASan,
-// and glib reads G_SLICE before main; so the process starts itself once more with it set.
-void prepareEnvironment(char** argv)
-{
-    // libvips reads these when it starts, which is later. One worker thread: the fuzzer runs
-    // one input at a time and the machine is shared. Loader warnings are only noise here.
-    setenv("VIPS_CONCURRENCY", "1", 0);
-    setenv("VIPS_WARNING", "0", 0);
-    if (std::getenv("G_SLICE") != nullptr)
-        return;
-    setenv("G_SLICE", "always-malloc", 1);
-    execv("/proc/self/exe", argv);
-    std::perror("fuzz_engine: restart with G_SLICE=always-malloc failed");
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** argv)
 {
-    prepareEnvironment(*argv);
+    pictavo::fuzz::prepareEnvironment(*argv);
 
     // Starts libvips now, so its one-time set-up is not charged to the first input.
     (void)ImageProcessor::imageInfo(fs::path());

@@ -3,6 +3,7 @@
 #include "image_writer.h"
 #include "jpeg_header.h"
 #include "jpeg_integrity.h"
+#include "regular_file.h"
 #include "renderer.h"
 #include "staged_file.h"
 
@@ -69,6 +70,9 @@ struct PreparedOutput {
 
 PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings& settings)
 {
+    // A FIFO would block the loader's open, and a device such as /dev/zero never ends.
+    if (!detail::isRegularFile(source))
+        throw ProcessingError(ProcessingError::cannotRead);
     std::optional<SourceImage> header = detail::openSource(source);
     if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
         header->stored.height > ImageProcessor::kMaxSourceSide ||
@@ -148,6 +152,10 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
 
 std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
 {
+    // Intake calls this on the GUI thread for every file with an image's name: FIFOs, devices
+    // and folders must be turned away before anything opens them.
+    if (!detail::isRegularFile(path))
+        return std::nullopt;
     std::optional<PixelSize> upright;
     if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(path)) {
         const bool quarter = jpeg->orientation >= 5;

@@ -1,6 +1,7 @@
 #include "thumbnail.h"
 
 #include "image_processor.h"
+#include "regular_file.h"
 #include "source_image.h"
 
 namespace pictavo {
@@ -27,7 +28,8 @@ vips::VImage asRgba(vips::VImage image)
 
 std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height)
 {
-    if (width < 1 || height < 1)
+    // Only regular files: a FIFO would block the loader's open, a device would never end.
+    if (width < 1 || height < 1 || !detail::isRegularFile(path))
         return std::nullopt;
     detail::ensureVipsStarted();
     const ThreadStateRelease release;

@@ -17,8 +17,9 @@ struct Thumbnail {
 
 // The image scaled to cover `width` × `height` and cropped to it about its centre, turned
 // upright. A preview embedded in the file may stand in for the full image. Nothing when the
-// file is not a readable image of a supported type, or is too large to decode safely. Never
-// throws; safe on any thread, and frees the thread's libvips state before it returns.
+// path is not a regular file once links are followed (a FIFO or a device is never opened), is
+// not a readable image of a supported type, or is too large to decode safely. Never throws;
+// safe on any thread, and frees the thread's libvips state before it returns.
 std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height);
 
 } // namespace pictavo

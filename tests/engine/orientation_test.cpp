@@ -2,6 +2,8 @@
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <string_view>
 
 namespace pictavo {
 namespace {
@@ -94,6 +96,153 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<OrientationCase>& info) {
         return "Value" + std::to_string(info.param.orientation);
     });
+
+// An EXIF entry as some writer stored it: TIFF field type (1 BYTE, 2 ASCII, 3 SHORT, 4 LONG,
+// 5 RATIONAL, 8 SSHORT, 9 SLONG) and its values, a rational as numerator and denominator.
+struct Tag {
+    unsigned type;
+    std::vector<std::uint32_t> values;
+};
+
+void put(Bytes& out, std::uint32_t value, unsigned size, bool bigEndian)
+{
+    for (unsigned i = 0; i < size; ++i) {
+        const unsigned shift = 8 * (bigEndian ? size - 1 - i : i);
+        out.push_back(static_cast<unsigned char>(value >> shift));
+    }
+}
+
+// An APP1 "Exif" payload whose IFD0 and IFD1 each hold at most an Orientation entry.
+Bytes exifBlock(bool bigEndian, const std::optional<Tag>& ifd0, const std::optional<Tag>& ifd1 = {},
+                std::uint32_t ifd0Offset = 8)
+{
+    const unsigned char order = bigEndian ? 'M' : 'I';
+    Bytes tiff{order, order};
+    put(tiff, 42, 2, bigEndian);
+    put(tiff, ifd0Offset, 4, bigEndian);
+    const auto ifdSize = [](const std::optional<Tag>& tag) {
+        return tag ? 18u : 6u;
+    };
+    const std::uint32_t ifd1Offset = 8 + ifdSize(ifd0);
+    const std::uint32_t dataOffset = ifd1Offset + (ifd1 ? ifdSize(ifd1) : 0);
+    Bytes data;
+    const auto writeIfd = [&](const std::optional<Tag>& tag, std::uint32_t next) {
+        put(tiff, tag ? 1 : 0, 2, bigEndian);
+        if (tag) {
+            const unsigned size = tag->type <= 2 ? 1 : tag->type == 3 || tag->type == 8 ? 2 : 4;
+            const bool rational = tag->type == 5;
+            Bytes value;
+            for (const std::uint32_t v : tag->values)
+                put(value, v, size, bigEndian);
+            put(tiff, 0x0112, 2, bigEndian);
+            put(tiff, tag->type, 2, bigEndian);
+            put(tiff, std::uint32_t(rational ? tag->values.size() / 2 : tag->values.size()), 4,
+                bigEndian);
+            if (value.size() <= 4) {
+                value.resize(4);
+                tiff.insert(tiff.end(), value.begin(), value.end());
+            } else {
+                put(tiff, dataOffset + std::uint32_t(data.size()), 4, bigEndian);
+                data.insert(data.end(), value.begin(), value.end());
+            }
+        }
+        put(tiff, next, 4, bigEndian);
+    };
+    writeIfd(ifd0, ifd1 ? ifd1Offset : 0);
+    if (ifd1)
+        writeIfd(ifd1, 0);
+    Bytes block{'E', 'x', 'i', 'f', 0, 0};
+    block.insert(block.end(), tiff.begin(), tiff.end());
+    block.insert(block.end(), data.begin(), data.end());
+    return block;
+}
+
+Bytes segment(unsigned char marker, const Bytes& payload)
+{
+    Bytes out{0xFF, marker, static_cast<unsigned char>((payload.size() + 2) >> 8),
+              static_cast<unsigned char>((payload.size() + 2) & 0xFF)};
+    out.insert(out.end(), payload.begin(), payload.end());
+    return out;
+}
+
+// `jpeg` with `segments` put right after the start marker, or right before the first scan.
+Bytes withSegments(Bytes jpeg, const std::vector<Bytes>& segments, bool beforeScan = false)
+{
+    std::size_t at = 2;
+    while (beforeScan && !(jpeg.at(at) == 0xFF && jpeg.at(at + 1) == 0xDA))
+        at += 2 + ((std::size_t(jpeg.at(at + 2)) << 8) | jpeg.at(at + 3));
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it)
+        jpeg.insert(jpeg.begin() + long(at), it->begin(), it->end());
+    return jpeg;
+}
+
+// Every way of storing the orientation that libvips reads must give the queue the size the
+// conversion produces: the probe reads headers itself, the conversion through libvips.
+TEST(OrientationStorage, ProbeAndConversionAgreeOnTheUprightSize)
+{
+    const Bytes jpeg = markedCornersJpeg(48, 24);
+    const auto bytes = [](std::string_view text) {
+        return Bytes(text.begin(), text.end());
+    };
+    const Bytes xmp = bytes(std::string_view("http://ns.adobe.com/xap/1.0/\0<x/>", 33));
+    const Bytes fakeExif = bytes(std::string_view("ExifXXMM\0\x2a\0\0\0\x08\0\0", 16));
+    const auto app1 = [](const Bytes& payload) {
+        return segment(0xE1, payload);
+    };
+    const auto turned = [&](bool bigEndian, Tag tag) {
+        return withSegments(jpeg, {app1(exifBlock(bigEndian, tag))});
+    };
+    struct Case {
+        const char* name;
+        Bytes file;
+        bool quarterTurn;
+    };
+    const std::vector<Case> cases{
+        {"short, big-endian", turned(true, {3, {6}}), true},
+        {"short, little-endian", turned(false, {3, {8}}), true},
+        {"long, big-endian", turned(true, {4, {6}}), true},
+        {"long, little-endian", turned(false, {4, {5}}), true},
+        {"long beyond 16 bits", turned(true, {4, {0x10006}}), true},
+        {"byte", turned(false, {1, {7}}), true},
+        {"signed short", turned(true, {8, {6}}), true},
+        {"signed long", turned(false, {9, {6}}), true},
+        {"rational", turned(true, {5, {6, 1}}), true},
+        {"two values", turned(false, {3, {6, 1}}), true},
+        {"text", turned(false, {2, {' ', '6', 0}}), true},
+        {"out of range", turned(true, {3, {0x0106}}), false},
+        {"thumbnail directory only",
+         withSegments(jpeg, {app1(exifBlock(true, std::nullopt, Tag{3, {6}}))}), false},
+        {"first of two blocks",
+         withSegments(jpeg,
+                      {app1(exifBlock(true, std::nullopt)), app1(exifBlock(true, {{3, {6}}}))}),
+         false},
+        {"damaged first block",
+         withSegments(jpeg, {app1(fakeExif), app1(exifBlock(true, {{3, {6}}}))}), false},
+        {"after XMP", withSegments(jpeg, {app1(xmp), app1(exifBlock(false, {{3, {6}}}))}), true},
+        {"after the frame header", withSegments(jpeg, {app1(exifBlock(true, {{3, {6}}}))}, true),
+         true},
+        {"directory offset near 4 GB",
+         withSegments(jpeg, {app1(exifBlock(true, {{3, {6}}}, {}, 0xFFFFFFFE))}), false},
+    };
+
+    TempDir dir;
+    ResizeSettings asLarge;
+    asLarge.width = 1000;
+    asLarge.height = 1000;
+    asLarge.preventUpscaling = true;
+    asLarge.format = OutputFormat::png;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir / "in.jpg", c.file);
+        const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / "in.jpg");
+        ASSERT_TRUE(info);
+        ImageProcessor::process(dir / "in.jpg", dir / "out.png", asLarge);
+        const vips::VImage out = decode(dir / "out.png");
+        EXPECT_EQ(info->width, out.width());
+        EXPECT_EQ(info->height, out.height());
+        EXPECT_EQ(out.width(), c.quarterTurn ? 24 : 48);
+    }
+}
 
 TEST(HeifOrientation, RotationBoxIsNotAppliedTwice)
 {

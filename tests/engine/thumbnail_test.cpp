@@ -1,7 +1,11 @@
 #include "test_images.h"
 #include "thumbnail.h"
 
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
 namespace pictavo {
 namespace {
@@ -61,6 +65,72 @@ TEST(Thumbnail, UnreadableFilesGiveNothing)
     EXPECT_FALSE(makeThumbnail(dir / "picture.gif", 82, 62)); // not a family the engine reads
     EXPECT_FALSE(makeThumbnail(dir / "missing.png", 82, 62));
     EXPECT_FALSE(makeThumbnail(dir / "notes.jpg", 0, 62));
+}
+
+// `read()`'s result, or nothing when it has not returned within a few seconds. It runs on its
+// own thread, which is left behind if it hangs, so that a regression fails instead of hanging
+// the suite.
+template <typename Read> auto promptly(Read read) -> std::optional<decltype(read())>
+{
+    using Result = decltype(read());
+    auto task = std::make_shared<std::packaged_task<Result()>>(std::move(read));
+    std::future<Result> result = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        return std::nullopt;
+    return result.get();
+}
+
+// A FIFO blocks whoever opens it and /dev/zero never ends: intake, conversion and thumbnails
+// must turn away everything but regular files without opening it, and still follow a link to
+// a real photo.
+TEST(SpecialFiles, OnlyRegularFilesAreReadAndNothingBlocks)
+{
+    TempDir dir;
+    writeFile(dir / "real.jpg", markedCornersJpeg(40, 20));
+    ASSERT_EQ(::mkfifo((dir / "fifo.jpg").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir / "zero.jpg");
+    fs::create_directory(dir / "folder.jpg");
+    fs::create_symlink(dir / "gone.jpg", dir / "dangling.jpg");
+    fs::create_symlink(dir / "real.jpg", dir / "link.jpg");
+    ResizeSettings settings;
+    settings.width = 40;
+    settings.height = 20;
+    settings.format = OutputFormat::png;
+
+    for (const std::string name :
+         {"fifo.jpg", "zero.jpg", "folder.jpg", "dangling.jpg", "link.jpg"}) {
+        SCOPED_TRACE(name);
+        const bool readable = name == "link.jpg";
+        const fs::path source = dir / name;
+        const fs::path output = dir / (name + ".png");
+
+        const auto info = promptly([source] { return ImageProcessor::imageInfo(source); });
+        ASSERT_TRUE(info) << "imageInfo hangs";
+        EXPECT_EQ(info->has_value(), readable);
+        if (readable) {
+            EXPECT_EQ(**info, (ImageInfo{40, 20, std::int64_t(fs::file_size(dir / "real.jpg"))}));
+        }
+
+        const auto failure = promptly([source, output, settings] {
+            try {
+                ImageProcessor::process(source, output, settings);
+                return std::optional<ProcessingError::Code>();
+            } catch (const ProcessingError& error) {
+                return std::optional(error.code());
+            }
+        });
+        ASSERT_TRUE(failure) << "process hangs";
+        EXPECT_EQ(*failure, readable ? std::nullopt : std::optional(ProcessingError::cannotRead));
+        EXPECT_EQ(fs::exists(output), readable);
+
+        const auto thumbnail = promptly([source] { return makeThumbnail(source, 8, 4); });
+        ASSERT_TRUE(thumbnail) << "makeThumbnail hangs";
+        EXPECT_EQ(thumbnail->has_value(), readable);
+    }
+    if (fs::exists(dir / "link.jpg.png")) {
+        EXPECT_TRUE(near(pixelAt(decode(dir / "link.jpg.png"), 2, 2), {255, 0, 0}, 40));
+    }
 }
 
 TEST(Thumbnail, RealPhotosOfEveryFamily)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+namespace pictavo::detail {
+
+// Whether `path` is a regular file once symbolic links are followed. Asks stat(), which never
+// opens the file: opening a FIFO blocks until a writer comes, and a device such as /dev/zero
+// never ends, so neither may reach a reader or a loader.
+bool isRegularFile(const std::filesystem::path& path) noexcept;
+
+// A regular file opened for reading. The open never blocks, and whatever else is found at the
+// path (a FIFO, a device, a folder, also one put there after an isRegularFile() check) leaves
+// it closed.
+class RegularFile {
+public:
+    explicit RegularFile(const std::filesystem::path& path) noexcept;
+    ~RegularFile();
+
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool isOpen() const { return m_descriptor >= 0; }
+
+    // Reads up to `count` bytes from `offset`; fewer only where the file ends or fails.
+    std::size_t read(std::uint64_t offset, unsigned char* into, std::size_t count) noexcept;
+
+private:
+    int m_descriptor = -1;
+};
+
+} // namespace pictavo::detail
