@@ -1,6 +1,7 @@
 // The batch run of ResizeViewModel: up to `capacity.jobs` conversions at once on the run's own
-// thread pool, every model write on the GUI thread. Items start in queue order and take their
-// output names there, so the names do not depend on which conversion finishes first.
+// thread pool, every model write on the GUI thread. Items start in queue order and output names
+// are settled in that order (ReservedNames), so neither names nor the summary depend on which
+// conversion finishes first.
 
 #include "batch_run.h"
 
@@ -23,24 +24,17 @@ namespace fs = std::filesystem;
 namespace {
 
 JobResult convert(const Converter& converter, const fs::path& source,
-                  const ResizeSettings& settings, const fs::path& firstName,
-                  std::shared_ptr<FreeNameFinder> finder, std::shared_ptr<ReservedNames> names)
+                  const ResizeSettings& settings, const FreeNameFinder& candidates,
+                  std::size_t position, const std::shared_ptr<ReservedNames>& names)
 {
     // The libvips workers this thread starts inherit its priority, so every core's share of
     // the batch yields to the window.
     useBackgroundPriority();
-    std::vector<fs::path> held{firstName};
-    bool firstHandedOut = false;
     JobResult result;
     try {
-        // Another program may create the reserved name meanwhile; the next free one that no
-        // other conversion holds is taken then.
-        const fs::path written = converter(source, settings, [&]() -> fs::path {
-            if (!std::exchange(firstHandedOut, true))
-                return firstName;
-            held.push_back(names->reserve(*finder));
-            return held.back();
-        });
+        // Asked again when another program took the name meanwhile.
+        const fs::path written =
+            converter(source, settings, [&] { return names->claim(candidates, position); });
         result = {true, written, {}};
     } catch (const ProcessingError& error) {
         result = {false, {}, error.what()};
@@ -49,8 +43,7 @@ JobResult convert(const Converter& converter, const fs::path& source,
         result = {false, {}, ProcessingError(ProcessingError::cannotCreate).what()};
     }
     // A written name is now taken on disk; the others are free again.
-    for (const fs::path& name : held)
-        names->release(name);
+    names->releaseAll(position);
     return result;
 }
 
@@ -153,14 +146,13 @@ void ResizeViewModel::startConversions()
         if (!mayStartConversion(run.capacity, int(run.inFlight.size()), run.inFlightBytes,
                                 memoryEstimate(item, run.settings)))
             return;
-        ++run.position;
-        startConversion(item);
+        startConversion(item, run.position++);
     }
     if (run.inFlight.empty())
         endRun();
 }
 
-void ResizeViewModel::startConversion(const ImageItem& item)
+void ResizeViewModel::startConversion(const ImageItem& item, std::size_t position)
 {
     BatchRun& run = *m_run;
     const ItemId id = item.id;
@@ -171,16 +163,16 @@ void ResizeViewModel::startConversion(const ImageItem& item)
     run.inFlightBytes += conversion.memoryEstimate;
     m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
 
-    // The first candidate is taken here, in queue order: the same name a one-at-a-time run
-    // would give, whichever conversion finishes first.
-    auto finder = std::make_shared<FreeNameFinder>(run.folder, run.settings, source);
-    const fs::path firstName = run.names->reserve(*finder);
+    // Holding the first free name from here, in queue order, keeps later items from taking
+    // it however fast they finish.
+    const FreeNameFinder candidates(run.folder, run.settings, source);
+    run.names->reserve(candidates, position);
     conversion.watcher = new QFutureWatcher<JobResult>(this);
     connect(conversion.watcher, &QFutureWatcherBase::finished, this,
             [this, &conversion] { finishConversion(conversion); });
     conversion.watcher->setFuture(
         QtConcurrent::run(run.pool.get(), convert, m_converter ? m_converter : engineConverter(),
-                          source, run.settings, firstName, finder, run.names));
+                          source, run.settings, candidates, position, run.names));
 }
 
 void ResizeViewModel::finishConversion(Conversion& conversion)
