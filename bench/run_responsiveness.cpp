@@ -1,11 +1,13 @@
 // run_responsiveness PHOTO [COPIES]: how smoothly the window keeps drawing while a batch run
 // converts large photos. Run it on a display (Xvfb): it opens the real window over fake
 // dialogs, lets the background glows animate so that frames keep coming, queues COPIES
-// (default 3) copies of PHOTO and converts them, and prints the frame intervals and the
-// lag of a 10 ms timer on the GUI thread during the run next to the same figures at rest.
+// (default 3) copies of PHOTO and converts them (as many at once as the run chooses), and prints
+// the frame intervals and the lag of a 10 ms timer on the GUI thread during the run next to the
+// same figures at rest.
 
 #include "fake_window.h"
 #include "resize_view_model.h"
+#include "run_capacity.h"
 #include "window_look.h"
 
 #include <QApplication>
@@ -151,8 +153,9 @@ int main(int argc, char** argv)
         std::printf(" %lld (%lld ms)", static_cast<long long>(at - runStartedAt),
                     static_cast<long long>(interval));
     std::printf("\n");
-    std::printf("run: %d × %s in %.2f s, message: %s\n", copies,
+    std::printf("run: %d × %s, up to %d at once, in %.2f s, message: %s\n", copies,
                 qPrintable(QFileInfo(arguments.at(1)).fileName()),
-                static_cast<double>(runMs) / 1000.0, qPrintable(model->lastMessage()));
+                pictavo::automaticRunCapacity().jobs, static_cast<double>(runMs) / 1000.0,
+                qPrintable(model->lastMessage()));
     return 0;
 }

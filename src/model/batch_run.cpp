@@ -116,10 +116,13 @@ void ResizeViewModel::beginRun()
         run.capacity.jobs = m_runLimits.jobs;
     if (m_runLimits.memoryBudget > 0)
         run.capacity.memoryBudget = m_runLimits.memoryBudget;
-    // The processors are shared out between images rather than inside them: JPEG decoding,
-    // most of a conversion's time, runs on one thread whatever libvips' thread count, so
-    // image-level parallelism scales and pipeline threads mostly wait (see bench/README.md).
-    // One conversion alone (--jobs 1) keeps libvips' threads on every processor, as before.
+    // The processors are shared out between images rather than inside them. Most of a
+    // conversion is JPEG decoding, which runs on one thread whatever libvips' thread count, so
+    // more images at once is what scales; giving each of N images all P processors as libvips
+    // threads would put N × P busy threads on P processors. Measured on 2 processors with
+    // --jobs 2, one or two libvips threads per conversion cost the same CPU time (0.27 s a
+    // photo) and peak memory (±5 %), so the smaller count wins for what it saves on larger
+    // machines. One conversion alone (--jobs 1) keeps a thread per processor, as before.
     setThreadsPerConversion(std::max(1, usableProcessorCount() / run.capacity.jobs));
     run.pool = std::make_unique<QThreadPool>();
     run.pool->setMaxThreadCount(run.capacity.jobs);
