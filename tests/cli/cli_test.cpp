@@ -431,9 +431,10 @@ TEST(CliSignals, TermAndHupCancelABatchAfterTheCurrentImage)
         TempDir dir;
         writeNoisePng(dir / "a.png", 1200, 900);
         writeNoisePng(dir / "b.png", 1200, 900);
+        // One at a time, so that b has not started when the signal comes.
         const pid_t pid =
-            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--format", "heic",
-                   (dir / "a.png").string(), (dir / "b.png").string()},
+            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--jobs", "1",
+                   "--format", "heic", (dir / "a.png").string(), (dir / "b.png").string()},
                   dir / "stdout");
         ASSERT_TRUE(temporaryAppears(dir / "out"));
         ::kill(pid, signal);
