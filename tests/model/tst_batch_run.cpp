@@ -213,7 +213,7 @@ private Q_SLOTS:
             << QStringList{"", "b_resized.jpg", "a_resized.jpg", "d_resized.jpg", "e_resized.jpg"}
             << 4 << "4 tamamlandı, 1 görsel işlenemedi.";
         QTest::newRow("a memory budget for one image runs them one by one")
-            << 4 << qint64(1) << QStringList{"a.jpg:50", "b.jpg:0", "c.jpg:0"}
+            << 4 << qint64(1) << QStringList{"a.jpg:50", "b.jpg:50", "c.jpg:50"}
             << QStringList{"a_resized.jpg", "b_resized.jpg", "c_resized.jpg"} << 1
             << "3 görsel başarıyla hazırlandı.";
     }
