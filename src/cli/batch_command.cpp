@@ -37,13 +37,16 @@ constexpr int kMaxJobs = 64;
 
 int usageError(const std::string& message)
 {
-    std::cerr << "pictavo-cli: " << message << "\n"
-              << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
-                 "[--suffix METİN] [--jobs N] YOL…\n"
-              << settingsOptionsUsage()
-              << "  --jobs N                       aynı anda dönüştürülecek görsel sayısı, 1 ile "
-              << kMaxJobs << " arası (varsayılan: işlemci sayısı, belleğe göre azaltılır)\n"
-              << pathRulesUsage();
+    std::cerr
+        << "pictavo-cli: " << message << "\n"
+        << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
+           "[--suffix METİN] [--jobs N] YOL…\n"
+        << settingsOptionsUsage()
+        << "  --jobs N                       aynı anda dönüştürülecek görsel sayısı, 1 ile "
+        << kMaxJobs
+        << " arası\n                                 (varsayılan: işlemci sayısı, belleğe göre "
+           "azaltılır)\n"
+        << pathRulesUsage();
     return kExitUsage;
 }
 
