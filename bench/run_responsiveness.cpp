@@ -1,11 +1,14 @@
-// run_responsiveness PHOTO [COPIES]: how smoothly the window keeps drawing while a batch run
+// run_responsiveness PHOTO [COPIES [JOBS]]: how smoothly the window keeps drawing while a batch run
 // converts large photos. Run it on a display (Xvfb): it opens the real window over fake
 // dialogs, lets the background glows animate so that frames keep coming, queues COPIES
-// (default 3) copies of PHOTO and converts them, and prints the frame intervals and the
-// lag of a 10 ms timer on the GUI thread during the run next to the same figures at rest.
+// (default 3) copies of PHOTO and converts them (JOBS at once, by default as many as the run
+// chooses), and prints
+// the frame intervals and the lag of a 10 ms timer on the GUI thread during the run next to the
+// same figures at rest.
 
 #include "fake_window.h"
 #include "resize_view_model.h"
+#include "run_capacity.h"
 #include "window_look.h"
 
 #include <QApplication>
@@ -85,10 +88,12 @@ int main(int argc, char** argv)
     pictavo::applyWindowLook(application);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: run_responsiveness PHOTO [COPIES]\n");
+        std::fprintf(stderr, "usage: run_responsiveness PHOTO [COPIES [JOBS]]\n");
         return 2;
     }
     const int copies = arguments.size() > 2 ? arguments.at(2).toInt() : 3;
+    const int jobs =
+        arguments.size() > 3 ? arguments.at(3).toInt() : pictavo::automaticRunCapacity().jobs;
 
     QTemporaryDir scratch;
     QStringList sources;
@@ -134,6 +139,7 @@ int main(int argc, char** argv)
     report("at rest", recorder);
 
     // The queue's rows and thumbnails come first; only the run itself is measured.
+    model->setRunLimits({jobs, 0});
     model->addPaths(sources);
     model->chooseOutputFolder();
     runEventsFor(3000);
@@ -151,8 +157,8 @@ int main(int argc, char** argv)
         std::printf(" %lld (%lld ms)", static_cast<long long>(at - runStartedAt),
                     static_cast<long long>(interval));
     std::printf("\n");
-    std::printf("run: %d × %s in %.2f s, message: %s\n", copies,
-                qPrintable(QFileInfo(arguments.at(1)).fileName()),
+    std::printf("run: %d × %s, up to %d at once, in %.2f s, message: %s\n", copies,
+                qPrintable(QFileInfo(arguments.at(1)).fileName()), jobs,
                 static_cast<double>(runMs) / 1000.0, qPrintable(model->lastMessage()));
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <unistd.h>
@@ -27,14 +28,25 @@ struct BatchArguments {
     fs::path output;
     ResizeSettings settings;
     std::vector<fs::path> paths;
+    int jobs = 0; // automatic
 };
+
+// More would only queue up behind each other; the bound keeps a typo from starting thousands
+// of threads.
+constexpr int kMaxJobs = 64;
 
 int usageError(const std::string& message)
 {
-    std::cerr << "pictavo-cli: " << message << "\n"
-              << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
-                 "[--suffix METİN] YOL…\n"
-              << settingsOptionsUsage() << pathRulesUsage();
+    std::cerr
+        << "pictavo-cli: " << message << "\n"
+        << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
+           "[--suffix METİN] [--jobs N] YOL…\n"
+        << settingsOptionsUsage()
+        << "  --jobs N                       aynı anda dönüştürülecek görsel sayısı, 1 ile "
+        << kMaxJobs
+        << " arası\n                                 (varsayılan: işlemci sayısı, belleğe göre "
+           "azaltılır)\n"
+        << pathRulesUsage();
     return kExitUsage;
 }
 
@@ -43,7 +55,7 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
 {
     const auto split = splitArguments(arguments, [](std::string_view name) {
         return isSettingsOption(name) || name == "--output" || name == "--prefix" ||
-               name == "--suffix";
+               name == "--suffix" || name == "--jobs";
     });
     if (const auto* error = std::get_if<std::string>(&split))
         return *error;
@@ -51,6 +63,15 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
     for (const auto& [name, value] : options) {
         if (name == "--output") {
             parsed.output = std::string(value);
+        } else if (name == "--jobs") {
+            int jobs = 0;
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), jobs);
+            if (error != std::errc() || end != value.data() + value.size() || jobs < 1 ||
+                jobs > kMaxJobs)
+                return "geçersiz değer: --jobs " + printedPath(value) + " (1 ile " +
+                       std::to_string(kMaxJobs) + " arasında olmalı)";
+            parsed.jobs = jobs;
         } else if (name == "--prefix" || name == "--suffix") {
             if (const auto error = checkNamePart(name, value))
                 return error;
@@ -126,22 +147,35 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         return kExitFailure;
     }
 
+    model.setRunLimits({parsed.jobs, 0});
     ProgressLine progress;
     int finished = 0;
     const int total = model.items()->count();
-    QObject::connect(&model, &ResizeViewModel::itemFinished, [&](int row) {
-        const ImageItem& item = model.items()->items()[static_cast<std::size_t>(row)];
+    // Conversions finish in any order; each line waits until every item before it is printed,
+    // so the output reads in queue order as a one-at-a-time run prints it.
+    std::size_t nextToPrint = 0;
+    const auto printFinishedInOrder = [&] {
+        const std::vector<ImageItem>& items = model.items()->items();
+        for (; nextToPrint < items.size(); ++nextToPrint) {
+            const ImageItem& item = items[nextToPrint];
+            if (item.status.kind == ImageItem::ItemStatus::done)
+                std::cout << "done " << printedPath(item.url.native()) << " -> "
+                          << printedPath(item.status.output.native()) << "\n";
+            else if (item.status.kind == ImageItem::ItemStatus::failed)
+                std::cout << "failed " << printedPath(item.url.native()) << ": "
+                          << item.status.message << "\n";
+            else
+                break;
+        }
+        std::cout.flush();
+    };
+    QObject::connect(&model, &ResizeViewModel::itemFinished, [&] {
         progress.clear();
-        if (item.status.kind == ImageItem::ItemStatus::done)
-            std::cout << "done " << printedPath(item.url.native()) << " -> "
-                      << printedPath(item.status.output.native());
-        else
-            std::cout << "failed " << printedPath(item.url.native()) << ": " << item.status.message;
-        std::cout << std::endl;
+        printFinishedInOrder();
         progress.show(model.progress(), ++finished, total);
     });
 
-    // Ctrl-C, SIGTERM and SIGHUP stop the batch after the current image; a second one ends
+    // Ctrl-C, SIGTERM and SIGHUP stop the batch after the images in hand; a second one ends
     // the process at once, leaving no temporary file behind.
     bool interrupted = false;
     if (const int requests = installTerminationRequests(); requests >= 0) {

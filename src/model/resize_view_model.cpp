@@ -33,9 +33,9 @@ ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* pare
 
 ResizeViewModel::~ResizeViewModel()
 {
-    // The image being written is finished, so no half-done conversion outlives the window.
-    if (m_run)
-        m_run->job.waitForFinished();
+    // The images being written are finished, so no half-done conversion outlives the window.
+    if (m_run && m_run->pool)
+        m_run->pool->waitForDone();
 }
 
 void ResizeViewModel::assertGuiThread() const

@@ -10,11 +10,25 @@
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace pictavo {
 
 struct BatchRun;
+struct Conversion;
+
+// Converts `source` into a new file under the first name `nextName` hands out that is free
+// when written; returns that name, throws ProcessingError (ImageProcessor::processToNewFile).
+using Converter = std::function<std::filesystem::path(
+    const std::filesystem::path& source, const ResizeSettings& settings,
+    const std::function<std::filesystem::path()>& nextName)>;
+
+// Conversions at once and the bytes they may take together; 0 leaves either to the machine.
+struct RunLimits {
+    int jobs = 0;
+    std::int64_t memoryBudget = 0;
+};
 
 // The one model behind the window: the queue, the settings, the output folder, the batch run
 // and its last message. Lives on the GUI thread; every operation must be called there.
@@ -73,6 +87,10 @@ public:
     // and then runFinished will not come either.
     Q_INVOKABLE bool startProcessing();
     Q_INVOKABLE void cancelProcessing();
+    // For the runs started from now on (the command line's --jobs, tests).
+    void setRunLimits(RunLimits limits) { m_runLimits = limits; }
+    // Replaces the image engine for the runs started from now on (tests).
+    void setConverter(Converter converter) { m_converter = std::move(converter); }
     Q_INVOKABLE void removeCompleted();
     Q_INVOKABLE void revealOutputFolder();
     Q_INVOKABLE void clearAll();
@@ -107,8 +125,10 @@ private:
 
     // The run's steps (batch_run.cpp).
     void beginRun();
-    void convertNext();
-    void finishConversion();
+    void startConversions();
+    void startConversion(const ImageItem& item, std::size_t position);
+    void finishConversion(Conversion& conversion);
+    void endRun();
     void finishRun();
 
     PlatformServices m_services;
@@ -121,6 +141,8 @@ private:
     std::optional<QString> m_lastMessage;
     bool m_lastMessageIsError = false;
     std::unique_ptr<BatchRun> m_run; // the latest run, kept after it ends
+    RunLimits m_runLimits;
+    Converter m_converter;
     std::optional<QString> m_scopedOutputFolder;
 };
 

@@ -146,6 +146,9 @@ TEST(Cli, BadArgumentsExitWithUsage)
         {"batch", "--output", out, image, "--colour", "red"},
         {"batch", "--output", out, "-" + image},
         {"batch", "--output", out, "--"},
+        {"batch", "--output", out, "--jobs", "0", image},
+        {"batch", "--output", out, "--jobs", "65", image},
+        {"batch", "--output", out, "--jobs", "2x", image},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const CliResult run = cli(dir, arguments);
@@ -428,9 +431,10 @@ TEST(CliSignals, TermAndHupCancelABatchAfterTheCurrentImage)
         TempDir dir;
         writeNoisePng(dir / "a.png", 1200, 900);
         writeNoisePng(dir / "b.png", 1200, 900);
+        // One at a time, so that b has not started when the signal comes.
         const pid_t pid =
-            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--format", "heic",
-                   (dir / "a.png").string(), (dir / "b.png").string()},
+            start({PICTAVO_CLI, "batch", "--output", (dir / "out").string(), "--jobs", "1",
+                   "--format", "heic", (dir / "a.png").string(), (dir / "b.png").string()},
                   dir / "stdout");
         ASSERT_TRUE(temporaryAppears(dir / "out"));
         ::kill(pid, signal);
@@ -496,6 +500,46 @@ TEST(CliSignals, AFileSizeLimitFailsTheItemCleanly)
         (std::vector<std::string>{"failed " + (dir / "a.png").string() + ": Dosya kaydedilemedi",
                                   "0 tamamlandı, 1 görsel işlenemedi."}));
     EXPECT_TRUE(fs::is_empty(dir / "out"));
+}
+
+} // namespace
+} // namespace pictavo
+
+namespace pictavo {
+namespace {
+
+// Three at once: the large first image finishes last, yet every line comes in queue order and
+// the names are those of a one-at-a-time run (the two same-named sources numbered in order).
+TEST(CliBatch, LinesComeInQueueOrderWhateverFinishesFirst)
+{
+    TempDir dir;
+    fs::create_directories(dir / "in" / "sub");
+    writeNoisePng(dir / "in" / "a.png", 3000, 2400);
+    std::vector<std::string> arguments{
+        "batch", "--output", (dir / "out").string(), "--jobs", "3", "--format", "png"};
+    std::vector<std::string> expected;
+    for (const auto& [source, output] :
+         std::vector<std::pair<std::string, std::string>>{{"a.png", "a_resized.png"},
+                                                          {"b.png", "b_resized.png"},
+                                                          {"sub/a.png", "a_resized-2.png"},
+                                                          {"c.png", "c_resized.png"}}) {
+        const fs::path path = dir / "in" / source;
+        if (!fs::exists(path))
+            solid(40, 30, {1, 2, 3}).write_to_file(path.c_str());
+        arguments.push_back(path.string());
+        expected.push_back("done " + path.string() + " -> " + (dir / "out" / output).string());
+    }
+    writeTruncatedJpeg(dir / "broken.jpg", 200, 100);
+    arguments.push_back((dir / "broken.jpg").string());
+    expected.push_back("failed " + (dir / "broken.jpg").string() + ": Görsel okunamadı");
+    expected.push_back("4 tamamlandı, 1 görsel işlenemedi.");
+
+    const CliResult run = cli(dir, arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(lines(run.out), expected);
+    // The run really did finish out of order.
+    EXPECT_GT(fs::last_write_time(dir / "out" / "a_resized.png"),
+              fs::last_write_time(dir / "out" / "c_resized.png"));
 }
 
 } // namespace

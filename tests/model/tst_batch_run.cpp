@@ -7,11 +7,15 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace pictavo;
@@ -73,6 +77,37 @@ struct Batch {
     QTemporaryDir outputs;
     FakePlatform platform;
     ResizeViewModel model{platform.services()};
+};
+
+// An engine whose conversions take the time the test gives each source (in milliseconds, by
+// path), so they finish in the order the test chooses. Sources in a folder named "broken"
+// fail; the others create their output file the way the engine does, never replacing one.
+struct SlowEngine {
+    std::map<std::string, int> delays;
+    std::atomic<int> running = 0;
+    std::atomic<int> mostAtOnce = 0;
+
+    Converter converter()
+    {
+        return [this](const std::filesystem::path& source, const ResizeSettings&,
+                      const std::function<std::filesystem::path()>& nextName) {
+            const int now = ++running;
+            for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);)
+                ;
+            std::this_thread::sleep_for(std::chrono::milliseconds(delays.at(source.string())));
+            --running;
+            if (source.parent_path().filename() == "broken")
+                throw ProcessingError(ProcessingError::cannotRead);
+            for (;;) {
+                const std::filesystem::path output = nextName();
+                const int file = ::open(output.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                if (file >= 0) {
+                    ::close(file);
+                    return output;
+                }
+            }
+        };
+    }
 };
 
 } // namespace
@@ -155,6 +190,94 @@ private Q_SLOTS:
         QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "c_resized.jpg"}));
         QCOMPARE(statusRows.count(), 6); // processing and a result, row by row
         QCOMPARE(resets.count(), 0);
+    }
+
+    // Conversions that finish in another order than they started give the one-at-a-time
+    // results: names numbered in queue order, statuses, progress by finished items, summary.
+    void outOfOrderFinishesGiveTheOneAtATimeResults_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<qint64>("memoryBudget");
+        QTest::addColumn<QStringList>("sources"); // "name:delay"
+        QTest::addColumn<QStringList>("outputs"); // empty where the item fails
+        QTest::addColumn<int>("allowedAtOnce");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("last started finishes first")
+            << 3 << qint64(0) << QStringList{"one/a.jpg:300", "b.jpg:150", "two/a.jpg:50"}
+            << QStringList{"a_resized.jpg", "b_resized.jpg", "a_resized-2.jpg"} << 3
+            << "3 görsel başarıyla hazırlandı.";
+        // The failing item's name goes to the next source of that name, as one at a time.
+        QTest::newRow("a failure among successes")
+            << 4 << qint64(0)
+            << QStringList{"broken/a.jpg:300", "b.jpg:200", "a.jpg:100", "d.jpg:50", "e.jpg:50"}
+            << QStringList{"", "b_resized.jpg", "a_resized.jpg", "d_resized.jpg", "e_resized.jpg"}
+            << 4 << "4 tamamlandı, 1 görsel işlenemedi.";
+        QTest::newRow("a memory budget for one image runs them one by one")
+            << 4 << qint64(1) << QStringList{"a.jpg:50", "b.jpg:50", "c.jpg:50"}
+            << QStringList{"a_resized.jpg", "b_resized.jpg", "c_resized.jpg"} << 1
+            << "3 görsel başarıyla hazırlandı.";
+    }
+
+    void outOfOrderFinishesGiveTheOneAtATimeResults()
+    {
+        QFETCH(int, jobs);
+        QFETCH(qint64, memoryBudget);
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, outputs);
+        QFETCH(int, allowedAtOnce);
+        QFETCH(QString, summary);
+        Batch batch;
+        SlowEngine engine;
+        batch.model.setConverter(engine.converter());
+        batch.model.setRunLimits({jobs, memoryBudget});
+        QStringList paths;
+        for (const QString& source : sources) {
+            const QStringList parts = source.split(':');
+            paths << batch.source(parts[0]);
+            engine.delays[paths.back().toStdString()] = parts[1].toInt();
+        }
+        batch.model.addPaths(paths);
+        QList<double> progress;
+        connect(&batch.model, &ResizeViewModel::progressChanged, this,
+                [&] { progress << batch.model.progress(); });
+        QVERIFY(batch.runToEnd());
+
+        QList<double> expectedProgress;
+        for (int i = 1; i <= sources.size(); ++i)
+            expectedProgress << double(i) / sources.size();
+        QCOMPARE(progress, expectedProgress);
+        for (int i = 0; i < outputs.size(); ++i) {
+            const ImageItem::ItemStatus& status = batch.model.items()->items()[i].status;
+            QCOMPARE(status.kind, outputs[i].isEmpty() ? Kind::failed : Kind::done);
+            QCOMPARE(QString::fromStdString(status.output.filename().string()), outputs[i]);
+            QCOMPARE(QString::fromStdString(status.message),
+                     QString(outputs[i].isEmpty() ? "Görsel okunamadı" : ""));
+        }
+        // Never more at once than allowed, and more than one whenever allowed.
+        QVERIFY(engine.mostAtOnce <= allowedAtOnce);
+        QCOMPARE(engine.mostAtOnce > 1, allowedAtOnce > 1);
+        QCOMPARE(batch.model.lastMessage(), summary);
+    }
+
+    // Cancelling starts no new conversion but records the ones already under way, however
+    // they finish.
+    void cancelLetsTheStartedConversionsFinish()
+    {
+        Batch batch;
+        SlowEngine engine;
+        batch.model.setConverter(engine.converter());
+        batch.model.setRunLimits({2, 0});
+        for (int i = 0; i < 5; ++i) {
+            batch.model.addPaths({batch.source(QString("p%1.jpg").arg(i))});
+            engine.delays[batch.model.items()->items().back().url.string()] = i == 0 ? 200 : 0;
+        }
+        batch.whenConverting(1, [&] { batch.model.cancelProcessing(); });
+        QVERIFY(batch.runToEnd());
+        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done, Kind::ready, Kind::ready,
+                                                   Kind::ready}));
+        QCOMPARE(batch.model.progress(), 0.4);
+        QCOMPARE(batch.outputNames(), QStringList({"p0_resized.jpg", "p1_resized.jpg"}));
+        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
     }
 
     void collisionsAreNumbered()
