@@ -2,14 +2,13 @@
 
 #include "heic_writer.h"
 #include "processing_error.h"
+#include "webp_writer.h"
 
 #include <glib.h>
 
 namespace pictavo::detail {
 
 namespace {
-
-constexpr int kWebpEffort = 3;
 
 Bytes blob(const vips::VImage& image, const char* name)
 {
@@ -69,15 +68,6 @@ void save(const vips::VImage& image, WrittenType type, int quality, bool strip,
                                ->set("strip", strip));
             break;
         case WrittenType::webp:
-            // Measured on photos at 1920×1080 (bench/README.md): effort 3 gives cwebp's
-            // default size and PSNR in less time; smart subsampling costs 2-8 % of size and
-            // a third more time for chroma edges few photos show.
-            image.webpsave(file.c_str(), vips::VImage::option()
-                                             ->set("Q", quality)
-                                             ->set("effort", kWebpEffort)
-                                             ->set("smart_subsample", false)
-                                             ->set("strip", strip));
-            break;
         case WrittenType::heic:
         case WrittenType::avif:
             break;
@@ -124,6 +114,11 @@ void writeImage(const vips::VImage& canvas, WrittenType type, int quality,
         return;
     }
     const EncodedMetadata none;
+    if (type == WrittenType::webp) {
+        writeWebp(withMetadata(canvas, metadata.value_or(none)), quality, !metadata.has_value(),
+                  file);
+        return;
+    }
     save(withMetadata(canvas, metadata.value_or(none)), type, quality, !metadata.has_value(), file);
 }
 
