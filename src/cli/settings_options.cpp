@@ -17,12 +17,14 @@ constexpr std::array<std::pair<std::string_view, ResizeMode>, 3> kModeNames{{
     {"stretch", ResizeMode::stretch},
 }};
 
-constexpr std::array<std::pair<std::string_view, OutputFormat>, 5> kFormatNames{{
+constexpr std::array<std::pair<std::string_view, OutputFormat>, 7> kFormatNames{{
     {"original", OutputFormat::original},
     {"jpeg", OutputFormat::jpeg},
     {"png", OutputFormat::png},
     {"heic", OutputFormat::heic},
     {"tiff", OutputFormat::tiff},
+    {"webp", OutputFormat::webp},
+    {"avif", OutputFormat::avif},
 }};
 
 std::optional<std::int64_t> parseInteger(std::string_view text)
@@ -134,6 +136,10 @@ OutputFormat formatForDestination(const std::filesystem::path& destination)
         return OutputFormat::heic;
     if (extension == "tif" || extension == "tiff")
         return OutputFormat::tiff;
+    if (extension == "webp")
+        return OutputFormat::webp;
+    if (extension == "avif")
+        return OutputFormat::avif;
     return OutputFormat::original;
 }
 
@@ -142,8 +148,9 @@ std::string_view settingsOptionsUsage()
     return "  --width N                      hedef genişlik, en az 1 (varsayılan 1920)\n"
            "  --height N                     hedef yükseklik, en az 1 (varsayılan 1080)\n"
            "  --mode fit|fill|stretch        ölçekleme (varsayılan fit)\n"
-           "  --format original|jpeg|png|heic|tiff   çıktı biçimi (varsayılan original;\n"
-           "                                 convert'te hedefin uzantısı)\n"
+           "  --format original|jpeg|png|heic|tiff|webp|avif\n"
+           "                                 çıktı biçimi (varsayılan original; convert'te\n"
+           "                                 hedefin uzantısı)\n"
            "  --quality Q                    kalite, 0 ile 1 arası (varsayılan 0.9)\n"
            "  --keep-metadata yes|no         metadata'yı koru (varsayılan yes)\n"
            "  --prevent-upscaling yes|no     küçük görselleri büyütme (varsayılan no)\n";

@@ -29,6 +29,11 @@ constexpr std::int64_t kMaxHeicSide = 16'384;
 // 4,222 pixels, which x265 turns into 4,216 on its 8-pixel grid. x265 refuses anything longer.
 constexpr std::int64_t kMinHeicSideForLargeUnits = 32;
 constexpr std::int64_t kMaxHeicSideBesideNarrowSide = 4'216;
+// libwebp stores each side in 14 bits.
+constexpr std::int64_t kMaxWebpSide = 16'383;
+// AV1's largest levels allow pictures 16,384 pixels wide, and libavif-based viewers refuse
+// images of more than 16,384 × 16,384 pixels; keeping both sides within 16,384 opens everywhere.
+constexpr std::int64_t kMaxAvifSide = 16'384;
 
 // The encoder's quality from 1 to 100; values outside 0…1 are clamped, NaN is the default.
 int encoderQuality(double quality)
@@ -44,6 +49,10 @@ bool canvasFits(PixelSize canvas, WrittenType type)
         return false;
     if (type == WrittenType::jpeg)
         return canvas.width <= kMaxJpegSide && canvas.height <= kMaxJpegSide;
+    if (type == WrittenType::webp)
+        return canvas.width <= kMaxWebpSide && canvas.height <= kMaxWebpSide;
+    if (type == WrittenType::avif)
+        return canvas.width <= kMaxAvifSide && canvas.height <= kMaxAvifSide;
     if (type == WrittenType::heic) {
         const std::int64_t shorter = std::min(canvas.width, canvas.height);
         const std::int64_t longer = std::max(canvas.width, canvas.height);
@@ -92,9 +101,9 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     if (settings.keepMetadata)
         metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
-    const int quality = type == WrittenType::jpeg || type == WrittenType::heic
-                            ? encoderQuality(settings.quality)
-                            : 0;
+    const bool lossy = type == WrittenType::jpeg || type == WrittenType::heic ||
+                       type == WrittenType::webp || type == WrittenType::avif;
+    const int quality = lossy ? encoderQuality(settings.quality) : 0;
     return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
 }
 
@@ -173,8 +182,8 @@ std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
 
 const std::set<std::string>& supportedExtensions()
 {
-    static const std::set<std::string> extensions{"jpg",  "jpeg", "png",  "heic",
-                                                  "heif", "tif",  "tiff", "webp"};
+    static const std::set<std::string> extensions{"jpg", "jpeg", "png",  "heic", "heif",
+                                                  "tif", "tiff", "webp", "avif"};
     return extensions;
 }
 

@@ -2,6 +2,7 @@
 
 #include "heic_writer.h"
 #include "processing_error.h"
+#include "webp_writer.h"
 
 #include <glib.h>
 
@@ -66,7 +67,9 @@ void save(const vips::VImage& image, WrittenType type, int quality, bool strip,
                                ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
                                ->set("strip", strip));
             break;
+        case WrittenType::webp:
         case WrittenType::heic:
+        case WrittenType::avif:
             break;
         }
     } catch (const vips::VError&) {
@@ -105,11 +108,17 @@ bool hasEmbeddedProfile(const std::filesystem::path& file)
 void writeImage(const vips::VImage& canvas, WrittenType type, int quality,
                 const std::optional<EncodedMetadata>& metadata, const std::filesystem::path& file)
 {
-    if (type == WrittenType::heic) {
-        writeHeic(canvas, quality, metadata.value_or(EncodedMetadata{}), file);
+    if (type == WrittenType::heic || type == WrittenType::avif) {
+        writeHeif(canvas, type == WrittenType::avif ? HeifCodec::av1 : HeifCodec::hevc, quality,
+                  metadata.value_or(EncodedMetadata{}), file);
         return;
     }
     const EncodedMetadata none;
+    if (type == WrittenType::webp) {
+        writeWebp(withMetadata(canvas, metadata.value_or(none)), quality, !metadata.has_value(),
+                  file);
+        return;
+    }
     save(withMetadata(canvas, metadata.value_or(none)), type, quality, !metadata.has_value(), file);
 }
 

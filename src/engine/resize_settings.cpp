@@ -42,6 +42,10 @@ std::string_view rawValue(OutputFormat format)
         return "HEIC";
     case OutputFormat::tiff:
         return "TIFF";
+    case OutputFormat::webp:
+        return "WebP";
+    case OutputFormat::avif:
+        return "AVIF";
     }
     return {};
 }
@@ -78,7 +82,8 @@ std::optional<OutputFormat> outputFormatFromRawValue(std::string_view text)
 bool supportsQuality(OutputFormat format)
 {
     return format == OutputFormat::original || format == OutputFormat::jpeg ||
-           format == OutputFormat::heic;
+           format == OutputFormat::heic || format == OutputFormat::webp ||
+           format == OutputFormat::avif;
 }
 
 WrittenType utType(OutputFormat format, const std::filesystem::path& source)
@@ -92,6 +97,10 @@ WrittenType utType(OutputFormat format, const std::filesystem::path& source)
         return WrittenType::heic;
     case OutputFormat::tiff:
         return WrittenType::tiff;
+    case OutputFormat::webp:
+        return WrittenType::webp;
+    case OutputFormat::avif:
+        return WrittenType::avif;
     case OutputFormat::original:
         break;
     }
@@ -116,6 +125,10 @@ std::string fileExtension(OutputFormat format, const std::filesystem::path& sour
         return std::string(preferredFilenameExtension(WrittenType::heic));
     case OutputFormat::tiff:
         return std::string(preferredFilenameExtension(WrittenType::tiff));
+    case OutputFormat::webp:
+        return std::string(preferredFilenameExtension(WrittenType::webp));
+    case OutputFormat::avif:
+        return std::string(preferredFilenameExtension(WrittenType::avif));
     case OutputFormat::original:
         break;
     }
@@ -139,6 +152,10 @@ std::string_view identifier(WrittenType type)
         return "public.heic";
     case WrittenType::tiff:
         return "public.tiff";
+    case WrittenType::webp:
+        return "org.webmproject.webp";
+    case WrittenType::avif:
+        return "public.avif";
     }
     return {};
 }
@@ -154,13 +171,18 @@ std::string_view preferredFilenameExtension(WrittenType type)
         return "heic";
     case WrittenType::tiff:
         return "tiff";
+    case WrittenType::webp:
+        return "webp";
+    case WrittenType::avif:
+        return "avif";
     }
     return {};
 }
 
 bool supportsTransparency(WrittenType type)
 {
-    return type == WrittenType::png || type == WrittenType::tiff;
+    return type == WrittenType::png || type == WrittenType::tiff || type == WrittenType::webp ||
+           type == WrittenType::avif;
 }
 
 } // namespace pictavo

@@ -13,16 +13,16 @@ namespace pictavo {
 enum class ResizeMode { fit, fill, stretch };
 
 // Which image type a conversion writes; `original` follows the source's extension.
-enum class OutputFormat { original, jpeg, png, heic, tiff };
+enum class OutputFormat { original, jpeg, png, heic, tiff, webp, avif };
 
-// The four image types the engine can write.
-enum class WrittenType { jpeg, png, heic, tiff };
+// The image types the engine can write.
+enum class WrittenType { jpeg, png, heic, tiff, webp, avif };
 
 inline constexpr std::array<ResizeMode, 3> kAllResizeModes{ResizeMode::fit, ResizeMode::fill,
                                                            ResizeMode::stretch};
-inline constexpr std::array<OutputFormat, 5> kAllOutputFormats{
+inline constexpr std::array<OutputFormat, 7> kAllOutputFormats{
     OutputFormat::original, OutputFormat::jpeg, OutputFormat::png, OutputFormat::heic,
-    OutputFormat::tiff};
+    OutputFormat::tiff,     OutputFormat::webp, OutputFormat::avif};
 
 // Everything the user decides about a conversion. The value enforces no ranges.
 struct ResizeSettings {
@@ -61,10 +61,11 @@ WrittenType utType(OutputFormat format, const std::filesystem::path& source);
 // The output file-name extension, without the dot.
 std::string fileExtension(OutputFormat format, const std::filesystem::path& source);
 
-// "public.jpeg", "public.png", "public.heic" or "public.tiff".
+// The type's identifier: "public.jpeg", "public.png", "public.heic", "public.tiff",
+// "org.webmproject.webp" or "public.avif".
 std::string_view identifier(WrittenType type);
 
-// The platform's preferred extension for a written type: jpeg, png, heic, tiff.
+// The platform's preferred extension for a written type: jpeg, png, heic, tiff, webp, avif.
 std::string_view preferredFilenameExtension(WrittenType type);
 
 bool supportsTransparency(WrittenType type);

@@ -29,7 +29,7 @@ public:
     static inline const QString kAcceptText = QStringLiteral("Ekle");
     // Qt matches these without regard to case, so "IMG_0001.JPG" is shown too.
     static inline const QStringList kNameFilters = {
-        QStringLiteral("Görseller (*.jpg *.jpeg *.png *.heic *.heif *.tif *.tiff *.webp)"),
+        QStringLiteral("Görseller (*.jpg *.jpeg *.png *.heic *.heif *.tif *.tiff *.webp *.avif)"),
         QStringLiteral("Tüm Dosyalar (*)"),
     };
 

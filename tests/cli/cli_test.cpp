@@ -124,7 +124,8 @@ TEST(Cli, BadArgumentsExitWithUsage)
         {"convert", "a", "b", "--width", "12px"},
         {"convert", "a", "b", "--height", ""},
         {"convert", "a", "b", "--mode", "Sığdır"},
-        {"convert", "a", "b", "--format", "webp"},
+        {"convert", "a", "b", "--format", "gif"},
+        {"convert", "a", "b", "--format", "WebP"},
         {"convert", "a", "b", "--quality", "nan"},
         {"convert", "a", "b", "--quality", "high"},
         {"convert", "a", "b", "--keep-metadata", "true"},
@@ -169,7 +170,7 @@ TEST(Cli, ConvertTakesTheTypeFromTheDestination)
     const std::vector<std::pair<std::string, std::string>> cases{
         {"a.jpg", "\xff\xd8\xff"}, {"b.JPEG", "\xff\xd8\xff"}, {"c.png", "\x89PNG"},
         {"d.HEIF", "ftyp"},        {"e.tif", "II*"},           {"f.Tiff", "II*"},
-        {"g.webp", "\x89PNG"},     {"h", "\x89PNG"},
+        {"g.webp", "WEBP"},        {"h", "\x89PNG"},           {"i.AVIF", "ftypavif"},
     };
     for (const auto& [name, magic] : cases) {
         const CliResult run = cli(dir, {"convert", "--width", "20", "--",
@@ -540,6 +541,25 @@ TEST(CliBatch, LinesComeInQueueOrderWhateverFinishesFirst)
     // The run really did finish out of order.
     EXPECT_GT(fs::last_write_time(dir / "out" / "a_resized.png"),
               fs::last_write_time(dir / "out" / "c_resized.png"));
+}
+
+// --format names the type whatever the destination is called.
+TEST(CliFormats, WebpAndAvifAreWrittenByName)
+{
+    TempDir dir;
+    solid(40, 30, {9, 90, 200}).write_to_file((dir / "in.png").c_str());
+    for (const auto& [name, magic] :
+         std::vector<std::pair<std::string, std::string>>{{"webp", "WEBP"}, {"avif", "ftypavif"}}) {
+        const fs::path out = dir / ("out-" + name + ".png");
+        const CliResult run = cli(dir, {"convert", "--format", name, "--width", "40", "--height",
+                                        "30", (dir / "in.png").string(), out.string()});
+        ASSERT_EQ(run.exitCode, 0) << name << run.err;
+        const Bytes written = readFile(out);
+        EXPECT_NE(std::string(written.begin(), written.begin() + 12).find(magic), std::string::npos)
+            << name;
+        EXPECT_TRUE(near(pixelAt(decode(out), 20, 15), {9, 90, 200}, 12)) << name;
+    }
+    EXPECT_NE(cli(dir, {"--help"}).out.find("webp|avif"), std::string::npos);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "exif_edit.h"
 #include "test_images.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 #include <string_view>
@@ -69,15 +70,22 @@ TEST_P(Orientation, MarkedCornersEndUpright)
         EXPECT_TRUE(near(cornerPixel(out, c.green), {0, 255, 0}, 40)) << "keep=" << keepMetadata;
     }
 
-    // Downscaled and written as JPEG with metadata, the result is upright and says so.
-    ResizeSettings half;
-    half.width = uprightWidth / 2;
-    half.height = uprightHeight / 2;
-    ImageProcessor::process(dir / "in.jpg", dir / "out.jpg", half);
-    const vips::VImage jpeg = decode(dir / "out.jpg");
-    EXPECT_TRUE(near(cornerPixel(jpeg, c.red), {255, 0, 0}, 60));
-    const Bytes exif = blobField(jpeg, VIPS_META_EXIF_NAME);
-    EXPECT_EQ(detail::exifOrientation(exif.data(), exif.size()), 1);
+    // Downscaled and written by a lossy encoder with metadata, the result is upright and
+    // says so.
+    for (const OutputFormat format : {OutputFormat::jpeg, OutputFormat::webp, OutputFormat::avif}) {
+        ResizeSettings half;
+        half.width = uprightWidth / 2;
+        half.height = uprightHeight / 2;
+        half.format = format;
+        ImageProcessor::process(dir / "in.jpg", dir / "out", half);
+        const vips::VImage image = decode(dir / "out");
+        ASSERT_EQ(image.width(), half.width) << rawValue(format);
+        EXPECT_TRUE(near(cornerPixel(image, c.red), {255, 0, 0}, 60)) << rawValue(format);
+        // libvips drops the orientation of HEIF images on reading: ask libheif.
+        const Bytes exif = format == OutputFormat::avif ? heifExif(dir / "out")
+                                                        : blobField(image, VIPS_META_EXIF_NAME);
+        EXPECT_EQ(detail::exifOrientation(exif.data(), exif.size()), 1) << rawValue(format);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -271,6 +279,37 @@ TEST(HeifOrientation, RotationBoxIsNotAppliedTwice)
     ASSERT_EQ(out.width(), reference.width());
     ASSERT_EQ(out.height(), reference.height());
     EXPECT_GT(psnr(out.extract_band(0, vips::VImage::option()->set("n", 3)), reference), 30);
+}
+
+// libavif's --irot 1 turns the picture a quarter anti-clockwise, as EXIF orientation 8 does;
+// libheif applies the box while decoding, and the conversion must not turn it again.
+TEST(HeifOrientation, AvifRotationBoxTurnsOnce)
+{
+    if (std::system("avifenc --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "avifenc is not installed";
+    TempDir dir;
+    writeFile(dir / "stored.jpg", markedCornersJpeg(80, 40));
+    decode(dir / "stored.jpg").write_to_file((dir / "stored.png").c_str());
+    const std::string command = "avifenc --irot 1 --min 0 --max 10 '" +
+                                (dir / "stored.png").string() + "' '" + (dir / "in.avif").string() +
+                                "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+
+    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / "in.avif");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->width, 40);
+    EXPECT_EQ(info->height, 80);
+    for (const OutputFormat format : {OutputFormat::png, OutputFormat::avif}) {
+        ResizeSettings settings;
+        settings.width = 40;
+        settings.height = 80;
+        settings.format = format;
+        ImageProcessor::process(dir / "in.avif", dir / "out", settings);
+        const vips::VImage out = decode(dir / "out");
+        ASSERT_EQ(out.width(), 40) << rawValue(format);
+        EXPECT_TRUE(near(cornerPixel(out, Corner::bottomLeft), {255, 0, 0}, 60));
+        EXPECT_TRUE(near(cornerPixel(out, Corner::topLeft), {0, 255, 0}, 60));
+    }
 }
 
 } // namespace

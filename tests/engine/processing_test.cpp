@@ -57,7 +57,7 @@ TEST_F(Processing, GuardKeepsSmallImagesAtTheirOwnSize)
     EXPECT_EQ(image.height(), 300);
 }
 
-TEST_F(Processing, FitMarginsAreWhiteForJpegAndTransparentForPng)
+TEST_F(Processing, FitMarginsAreWhiteForJpegAndTransparentForTypesWithAlpha)
 {
     // 400×300 into 800×300: 200-pixel margins left and right.
     ImageProcessor::process(source, dir / "out.jpg",
@@ -67,14 +67,15 @@ TEST_F(Processing, FitMarginsAreWhiteForJpegAndTransparentForPng)
     EXPECT_TRUE(near(pixelAt(jpeg, 795, 150), {255, 255, 255}));
     EXPECT_TRUE(near(pixelAt(jpeg, 400, 150), {30, 90, 200}));
 
-    for (const OutputFormat format : {OutputFormat::png, OutputFormat::tiff}) {
+    for (const OutputFormat format :
+         {OutputFormat::png, OutputFormat::tiff, OutputFormat::webp, OutputFormat::avif}) {
         const fs::path out = dir / "out.any";
         ImageProcessor::process(source, out, settingsFor(800, 300, ResizeMode::fit, format));
         const vips::VImage image = decode(out);
         ASSERT_EQ(image.bands(), 4);
-        EXPECT_EQ(pixelAt(image, 5, 150)[3], 0);
-        EXPECT_EQ(pixelAt(image, 795, 150)[3], 0);
-        EXPECT_TRUE(near(pixelAt(image, 400, 150), {30, 90, 200, 255}));
+        EXPECT_EQ(pixelAt(image, 5, 150)[3], 0) << rawValue(format);
+        EXPECT_EQ(pixelAt(image, 795, 150)[3], 0) << rawValue(format);
+        EXPECT_TRUE(near(pixelAt(image, 400, 150), {30, 90, 200, 255})) << rawValue(format);
     }
 }
 
@@ -105,12 +106,14 @@ TEST_F(Processing, TransparentAreasAreCompositedOnWhiteOnlyForOpaqueTypes)
     EXPECT_TRUE(near(pixelAt(jpeg, 150, 50), {255, 255, 255}));
     EXPECT_TRUE(near(pixelAt(jpeg, 50, 50), {255, 0, 0}));
 
-    for (const OutputFormat format : {OutputFormat::png, OutputFormat::original}) {
+    for (const OutputFormat format :
+         {OutputFormat::png, OutputFormat::original, OutputFormat::webp, OutputFormat::avif}) {
         ImageProcessor::process(dir / "alpha.png", dir / "out.png",
                                 settingsFor(200, 100, ResizeMode::stretch, format));
-        const vips::VImage png = decode(dir / "out.png");
-        ASSERT_EQ(png.bands(), 4);
-        EXPECT_EQ(pixelAt(png, 150, 50)[3], 0);
+        const vips::VImage image = decode(dir / "out.png");
+        ASSERT_EQ(image.bands(), 4) << rawValue(format);
+        EXPECT_EQ(pixelAt(image, 150, 50)[3], 0) << rawValue(format);
+        EXPECT_TRUE(near(pixelAt(image, 50, 50), {255, 0, 0, 255})) << rawValue(format);
     }
 }
 
@@ -146,6 +149,8 @@ TEST_F(Processing, QualityChangesLossyOutputOnly)
     };
     EXPECT_LT(sizeAt(OutputFormat::jpeg, 0.4), sizeAt(OutputFormat::jpeg, 0.95));
     EXPECT_LT(sizeAt(OutputFormat::heic, 0.4), sizeAt(OutputFormat::heic, 0.95));
+    EXPECT_LT(sizeAt(OutputFormat::webp, 0.4), sizeAt(OutputFormat::webp, 0.95));
+    EXPECT_LT(sizeAt(OutputFormat::avif, 0.4), sizeAt(OutputFormat::avif, 0.95));
     EXPECT_EQ(sizeAt(OutputFormat::png, 0.4), sizeAt(OutputFormat::png, 1.0));
     EXPECT_EQ(sizeAt(OutputFormat::tiff, 0.4), sizeAt(OutputFormat::tiff, 1.0));
     // Out-of-range values are clamped to the encoder's range instead of reaching it.
@@ -157,15 +162,18 @@ TEST_F(Processing, QualityChangesLossyOutputOnly)
 TEST_F(Processing, EveryWrittenTypeDecodesAsThatType)
 {
     const std::vector<std::pair<OutputFormat, std::string>> loaders{
-        {OutputFormat::jpeg, "jpegload"},
-        {OutputFormat::png, "pngload"},
-        {OutputFormat::heic, "heifload"},
-        {OutputFormat::tiff, "tiffload"}};
+        {OutputFormat::jpeg, "jpegload"}, {OutputFormat::png, "pngload"},
+        {OutputFormat::heic, "heifload"}, {OutputFormat::tiff, "tiffload"},
+        {OutputFormat::webp, "webpload"}, {OutputFormat::avif, "heifload"}};
     for (const auto& [format, loader] : loaders) {
-        const fs::path out = dir / ("typed-" + loader);
+        const fs::path out = dir / ("typed-" + std::string(rawValue(format)));
         ImageProcessor::process(source, out, settingsFor(64, 48, ResizeMode::fill, format));
         const vips::VImage image = vips::VImage::new_from_file(out.c_str());
         EXPECT_EQ(image.get_string("vips-loader"), loader);
+        if (loader == "heifload") {
+            EXPECT_EQ(std::string(image.get_string("heif-compression")),
+                      format == OutputFormat::avif ? "av1" : "hevc");
+        }
         EXPECT_TRUE(near(pixelAt(image.copy_memory(), 32, 24), {30, 90, 200}, 16)) << loader;
     }
 }

@@ -98,7 +98,7 @@ TEST(RealFiles, EveryFamilyConvertsToEveryType)
          {"01-jpeg-camera-exif/Samsung_GT-I9000_orient6_gps0.jpg",
           "02-heic/alpha_colors-with-alpha.heic", "03-png/photo_rgba_displayICC.png",
           "04-tiff/cmyk8_jpeg.tif", "05-webp/alpha_lossy.webp", "05-webp/exif_orientation6.webp",
-          "04-tiff/multipage_3pages_g4fax.tiff"}) {
+          "04-tiff/multipage_3pages_g4fax.tiff", "02-heic/not-hevc_example.avif"}) {
         for (const OutputFormat format : kAllOutputFormats) {
             SCOPED_TRACE(std::string(name) + " -> " + std::string(rawValue(format)));
             ResizeSettings settings;

@@ -186,7 +186,7 @@ ResizeSettings settingsFor(const Canvas& canvas)
 }
 
 // Each just past what its encoder takes: libjpeg's 65,500 a side, x265's 4,216 beside a side
-// under 32 pixels, HEVC's 16,384 a side.
+// under 32 pixels, HEVC's and AV1's 16,384 a side, WebP's 16,383.
 TEST(BadSettings, CanvasesNoFormatCanHoldAreRefused)
 {
     TempDir dir;
@@ -195,6 +195,8 @@ TEST(BadSettings, CanvasesNoFormatCanHoldAreRefused)
          {Canvas{65'501, 10, OutputFormat::jpeg}, Canvas{10, 65'535, OutputFormat::jpeg},
           Canvas{4'217, 31, OutputFormat::heic}, Canvas{1, 4'217, OutputFormat::heic},
           Canvas{16'385, 64, OutputFormat::heic}, Canvas{20'000, 20'000, OutputFormat::png},
+          Canvas{16'384, 8, OutputFormat::webp}, Canvas{8, 16'384, OutputFormat::webp},
+          Canvas{16'385, 8, OutputFormat::avif}, Canvas{8, 16'385, OutputFormat::avif},
           Canvas{INT64_MAX, INT64_MAX, OutputFormat::tiff},
           Canvas{INT64_MAX, 1, OutputFormat::png}}) {
         EXPECT_EQ(failureOf(dir / "in.png", dir / "out", settingsFor(canvas)),
@@ -218,7 +220,8 @@ TEST(BadSettings, TinyOddAndLimitTargetsStillConvert)
     }
     for (const Canvas& canvas :
          {Canvas{1921, 1081, OutputFormat::heic}, Canvas{4'216, 31, OutputFormat::heic},
-          Canvas{1, 4'216, OutputFormat::heic}, Canvas{65'500, 2, OutputFormat::jpeg}}) {
+          Canvas{1, 4'216, OutputFormat::heic}, Canvas{65'500, 2, OutputFormat::jpeg},
+          Canvas{16'383, 3, OutputFormat::webp}, Canvas{3, 16'384, OutputFormat::avif}}) {
         ImageProcessor::process(dir / "in.png", dir / "out", settingsFor(canvas));
         const vips::VImage out = decode(dir / "out");
         EXPECT_EQ(out.width(), canvas.width);

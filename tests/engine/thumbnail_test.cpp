@@ -139,7 +139,8 @@ TEST(Thumbnail, RealPhotosOfEveryFamily)
         GTEST_SKIP() << "shared test data absent";
     for (const char* name :
          {"01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg", "02-heic/iPhoneXS_orient6_gps.heic",
-          "03-png/photo_rgb16.png", "04-tiff/cmyk8_jpeg.tif", "05-webp/lossy_photo.webp"}) {
+          "03-png/photo_rgb16.png", "04-tiff/cmyk8_jpeg.tif", "05-webp/lossy_photo.webp",
+          "02-heic/not-hevc_example.avif"}) {
         SCOPED_TRACE(name);
         const std::optional<Thumbnail> thumbnail = makeThumbnail(testdata() / name, 164, 124);
         ASSERT_TRUE(thumbnail);

@@ -56,7 +56,8 @@ TEST(ResizeMode, BuiltFromExactRawValueOnly)
 TEST(OutputFormat, RawValuesAndQualitySupport)
 {
     const std::vector<std::pair<std::string_view, bool>> expected{
-        {"Orijinali Koru", true}, {"JPEG", true}, {"PNG", false}, {"HEIC", true}, {"TIFF", false}};
+        {"Orijinali Koru", true}, {"JPEG", true}, {"PNG", false}, {"HEIC", true},
+        {"TIFF", false},          {"WebP", true}, {"AVIF", true}};
     ASSERT_EQ(kAllOutputFormats.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(rawValue(kAllOutputFormats[i]), expected[i].first);
@@ -65,6 +66,7 @@ TEST(OutputFormat, RawValuesAndQualitySupport)
     }
     EXPECT_EQ(outputFormatFromRawValue("jpeg"), std::nullopt);
     EXPECT_EQ(outputFormatFromRawValue("orijinali koru"), std::nullopt);
+    EXPECT_EQ(outputFormatFromRawValue("WEBP"), std::nullopt);
 }
 
 struct WrittenCase {
@@ -95,12 +97,17 @@ INSTANTIATE_TEST_SUITE_P(
                     WrittenCase{OutputFormat::original, "/p/a.HEIF", WrittenType::heic, "heif"},
                     WrittenCase{OutputFormat::original, "/p/a.heic", WrittenType::heic, "heic"},
                     WrittenCase{OutputFormat::original, "/p/a.webp", WrittenType::png, "png"},
+                    WrittenCase{OutputFormat::original, "/p/a.AVIF", WrittenType::png, "png"},
                     WrittenCase{OutputFormat::original, "/p/noext", WrittenType::png, "png"},
                     WrittenCase{OutputFormat::original, "/p/a.tar.gz", WrittenType::png, "png"},
                     WrittenCase{OutputFormat::jpeg, "/p/a.png", WrittenType::jpeg, "jpg"},
                     WrittenCase{OutputFormat::png, "/p/a.jpg", WrittenType::png, "png"},
                     WrittenCase{OutputFormat::heic, "/p/a.tif", WrittenType::heic, "heic"},
-                    WrittenCase{OutputFormat::tiff, "/p/a.webp", WrittenType::tiff, "tiff"}));
+                    WrittenCase{OutputFormat::tiff, "/p/a.webp", WrittenType::tiff, "tiff"},
+                    WrittenCase{OutputFormat::webp, "/p/a.JPG", WrittenType::webp, "webp"},
+                    WrittenCase{OutputFormat::webp, "/p/a.webp", WrittenType::webp, "webp"},
+                    WrittenCase{OutputFormat::avif, "/p/a.heic", WrittenType::avif, "avif"},
+                    WrittenCase{OutputFormat::avif, "/p/noext", WrittenType::avif, "avif"}));
 
 TEST(WrittenType, IdentifiersAndTransparency)
 {
@@ -108,8 +115,14 @@ TEST(WrittenType, IdentifiersAndTransparency)
     EXPECT_EQ(identifier(WrittenType::png), "public.png");
     EXPECT_EQ(identifier(WrittenType::heic), "public.heic");
     EXPECT_EQ(identifier(WrittenType::tiff), "public.tiff");
+    EXPECT_EQ(identifier(WrittenType::webp), "org.webmproject.webp");
+    EXPECT_EQ(identifier(WrittenType::avif), "public.avif");
+    EXPECT_EQ(preferredFilenameExtension(WrittenType::webp), "webp");
+    EXPECT_EQ(preferredFilenameExtension(WrittenType::avif), "avif");
     EXPECT_TRUE(supportsTransparency(WrittenType::png));
     EXPECT_TRUE(supportsTransparency(WrittenType::tiff));
+    EXPECT_TRUE(supportsTransparency(WrittenType::webp));
+    EXPECT_TRUE(supportsTransparency(WrittenType::avif));
     EXPECT_FALSE(supportsTransparency(WrittenType::jpeg));
     EXPECT_FALSE(supportsTransparency(WrittenType::heic));
 }
@@ -121,10 +134,10 @@ TEST(ProcessingError, TurkishDescriptions)
     EXPECT_STREQ(ProcessingError(ProcessingError::cannotWrite).what(), "Dosya kaydedilemedi");
 }
 
-TEST(ImageProcessor, SupportsExactlyTheEightExtensions)
+TEST(ImageProcessor, SupportsExactlyTheNineExtensions)
 {
-    const std::set<std::string> expected{"jpg",  "jpeg", "png",  "heic",
-                                         "heif", "tif",  "tiff", "webp"};
+    const std::set<std::string> expected{"jpg", "jpeg", "png",  "heic", "heif",
+                                         "tif", "tiff", "webp", "avif"};
     EXPECT_EQ(ImageProcessor::supportedExtensions(), expected);
 }
 

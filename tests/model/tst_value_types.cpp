@@ -91,7 +91,7 @@ private Q_SLOTS:
         QCOMPARE(any.count(), 4);
         QCOMPARE(settings.modes(), QStringList({"Sığdır", "Doldur", "Esnet"}));
         QCOMPARE(settings.formats(),
-                 QStringList({"Orijinali Koru", "JPEG", "PNG", "HEIC", "TIFF"}));
+                 QStringList({"Orijinali Koru", "JPEG", "PNG", "HEIC", "TIFF", "WebP", "AVIF"}));
     }
 
     void outputNamesFollowTheRule_data()
@@ -120,6 +120,11 @@ private Q_SLOTS:
                                           << "_resized"
                                           << "Orijinali Koru"
                                           << "photo.webp"
+                                          << "photo_resized.png";
+        QTest::newRow("avif becomes png") << ""
+                                          << "_resized"
+                                          << "Orijinali Koru"
+                                          << "photo.avif"
                                           << "photo_resized.png";
         QTest::newRow("heif kept") << ""
                                    << "_resized"
@@ -173,6 +178,14 @@ private Q_SLOTS:
                                              << ""
                                              << "TIFF"
                                              << "ornek.tiff";
+        QTest::newRow("webp") << ""
+                              << "_resized"
+                              << "WebP"
+                              << "ornek_resized.webp";
+        QTest::newRow("avif") << ""
+                              << "_resized"
+                              << "AVIF"
+                              << "ornek_resized.avif";
         QTest::newRow("original, slashes") << "../"
                                            << "/x"
                                            << "Orijinali Koru"

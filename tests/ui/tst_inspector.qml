@@ -143,7 +143,8 @@ TestCase {
         settings.quality = 0.63
 
         const expected = { "Orijinali Koru": true, "JPEG": true, "PNG": false, "HEIC": true,
-                           "TIFF": false }
+                           "TIFF": false, "WebP": true, "AVIF": true }
+        compare(find(view, "formatPicker").options.length, 7)
         for (const format of settings.formats) {
             find(view, "formatPicker").picked(format)
             compare(block.visible, expected[format], format)
@@ -172,6 +173,8 @@ TestCase {
         settings.suffix = ""
         settings.format = "PNG"
         compare(find(view, "namePreview").text, "web_ornek.png")
+        settings.format = "WebP"
+        compare(find(view, "namePreview").text, "web_ornek.webp")
 
         const folderText = find(view, "folderText")
         const folder = testSupport.emptyFolder("Çıktı klasörü")

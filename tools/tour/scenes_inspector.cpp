@@ -50,6 +50,19 @@ void inspectorScenes(Tour& tour)
     tour.set(QStringLiteral("namingGroup"), "expanded", false);
     model.settings()->setValue(ResizeSettings{});
 
+    ResizeSettings avif = model.settings()->value();
+    avif.format = OutputFormat::avif;
+    model.settings()->setValue(avif);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
+    auto* formatBox = tour.find(QStringLiteral("formatPicker")).property("box").value<QObject*>();
+    auto* formatList = formatBox->property("popup").value<QObject*>();
+    QMetaObject::invokeMethod(formatList, "open");
+    tour.settle(600);
+    tour.shot(QStringLiteral("inspector-formats"));
+    QMetaObject::invokeMethod(formatList, "close");
+    tour.settle(300);
+    model.settings()->setValue(ResizeSettings{});
+
     tour.platform().folders.answer =
         tour.scratchFolder(QStringLiteral("Dışa aktarılan fotoğraflar"));
     model.chooseOutputFolder();

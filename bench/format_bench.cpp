@@ -1,0 +1,288 @@
+// format_bench: the engine's WebP and AVIF encoders next to the command-line tools people would
+// otherwise use, on the same 1920×1080 pixels.
+//
+//   format_bench --work DIR [--rounds N] [--slow-rounds N] FILE...
+//       Each photo is first turned into a 1920×1080 PNG (fill, no metadata) by the engine.
+//       That PNG is then encoded at quality 0.9 and 0.75 by the engine (WebP, AVIF),
+//       `cwebp -q Q`, `vips webpsave --Q Q`, `avifenc` (its default speed, the quantiser
+//       libvips derives from Q, two threads) and `vips heifsave --compression av1 --Q Q`,
+//       in interleaved rounds; `vips heifsave` takes ~10 s a photo, so it runs
+//       `--slow-rounds` times (default 1). Prints median time, size and PSNR against the PNG
+//       and one PASS/FAIL line per target; exits 1 when a target fails.
+
+#include "image_processor.h"
+#include "resize_settings.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+#include <vips/vips8>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr double kMinWebpSpeedRatio = 1.0; // against cwebp
+constexpr double kMaxWebpSizeGrowth = 0.05;
+constexpr double kMaxWebpPsnrLossDb = 0.3;
+constexpr double kMinAvifSpeedRatio = 3.0; // against vips heifsave
+constexpr double kMaxAvifSizeGrowth = 0.10;
+constexpr double kMaxAvifPsnrLossDb = 0.5;
+constexpr double kMaxAvifSeconds = 1.0;
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
+}
+
+// Runs a command without a shell, its output thrown away; the wall time, or -1 on failure.
+double run(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const Clock::time_point start = Clock::now();
+    pid_t pid = 0;
+    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (error != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        std::cerr << "failed: " << arguments[0] << "\n";
+        return -1.0;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double engineEncode(const fs::path& png, const fs::path& out, pictavo::OutputFormat format,
+                    double quality)
+{
+    pictavo::ResizeSettings settings;
+    settings.mode = pictavo::ResizeMode::fill;
+    settings.format = format;
+    settings.quality = quality;
+    settings.keepMetadata = false;
+    fs::remove(out);
+    const Clock::time_point start = Clock::now();
+    try {
+        // The batch's write path: a new file.
+        pictavo::ImageProcessor::processToNewFile(png, settings, [&] { return out; });
+    } catch (const pictavo::ProcessingError& error) {
+        std::cerr << png.string() << ": " << error.what() << "\n";
+        return -1.0;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// PSNR over the three colour bands of a decoded file against the reference pixels.
+double psnr(const fs::path& reference, const fs::path& encoded)
+{
+    try {
+        vips::VImage a = vips::VImage::new_from_file(reference.c_str());
+        vips::VImage b = vips::VImage::new_from_file(encoded.c_str());
+        if (a.width() != b.width() || a.height() != b.height())
+            return 0.0;
+        a = a.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+        b = b.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
+        const vips::VImage difference = a - b;
+        const double mse = (difference * difference).avg();
+        return mse <= 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+    } catch (const vips::VError& error) {
+        std::cerr << "psnr: " << error.what() << "\n";
+        vips_error_clear();
+        return 0.0;
+    }
+}
+
+struct Encoder {
+    std::string name;
+    std::string extension;
+    bool slow = false;
+    // Encodes `png` into `out` at quality 0…1; the wall time or -1.
+    std::function<double(const fs::path& png, const fs::path& out, double quality)> encode;
+};
+
+std::vector<Encoder> encoders()
+{
+    auto q = [](double quality) {
+        return std::to_string(std::lround(quality * 100));
+    };
+    // libvips' (and libheif's) quality-to-quantiser mapping, given to avifenc as its range.
+    auto quantiser = [](double quality) {
+        return std::to_string(((100 - std::lround(quality * 100)) * 63 + 50) / 100);
+    };
+    return {
+        {"engine WebP", "webp", false,
+         [](const fs::path& png, const fs::path& out, double quality) {
+             return engineEncode(png, out, pictavo::OutputFormat::webp, quality);
+         }},
+        {"cwebp -q", "webp", false,
+         [=](const fs::path& png, const fs::path& out, double quality) {
+             return run({"cwebp", "-quiet", "-q", q(quality), png.string(), "-o", out.string()});
+         }},
+        {"vips webpsave", "webp", false,
+         [=](const fs::path& png, const fs::path& out, double quality) {
+             return run({"vips", "webpsave", png.string(), out.string(), "--Q", q(quality)});
+         }},
+        {"engine AVIF", "avif", false,
+         [](const fs::path& png, const fs::path& out, double quality) {
+             return engineEncode(png, out, pictavo::OutputFormat::avif, quality);
+         }},
+        {"avifenc", "avif", false,
+         [=](const fs::path& png, const fs::path& out, double quality) {
+             return run({"avifenc", "-j", "2", "-y", quality >= 0.9 ? "444" : "420", "--min",
+                         quantiser(quality), "--max", quantiser(quality), png.string(),
+                         out.string()});
+         }},
+        {"vips heifsave av1", "avif", true,
+         [=](const fs::path& png, const fs::path& out, double quality) {
+             return run({"vips", "heifsave", png.string(), out.string(), "--compression", "av1",
+                         "--Q", q(quality)});
+         }},
+    };
+}
+
+struct Figures {
+    std::vector<double> seconds; // median per photo
+    std::vector<double> bytes;
+    std::vector<double> psnr;
+    double total(const std::vector<double> Figures::*column) const
+    {
+        double sum = 0.0;
+        for (double value : this->*column)
+            sum += value;
+        return sum;
+    }
+};
+
+std::string loadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    in >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (VIPS_INIT(argv[0]) != 0)
+        return 2;
+    fs::path work;
+    int rounds = 3;
+    int slowRounds = 1;
+    std::vector<fs::path> photos;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--work" && i + 1 < argc)
+            work = argv[++i];
+        else if (argument == "--rounds" && i + 1 < argc)
+            rounds = std::max(1, std::atoi(argv[++i]));
+        else if (argument == "--slow-rounds" && i + 1 < argc)
+            slowRounds = std::max(1, std::atoi(argv[++i]));
+        else
+            photos.emplace_back(argument);
+    }
+    if (work.empty() || photos.empty()) {
+        std::cerr << "usage: format_bench --work DIR [--rounds N] [--slow-rounds N] FILE...\n";
+        return 2;
+    }
+    fs::create_directories(work);
+    std::printf("\nWebP and AVIF, 1920×1080 fill of %zu photos, %d rounds (%d for vips heifsave); "
+                "load average before: %s\n",
+                photos.size(), rounds, slowRounds, loadAverage().c_str());
+
+    const std::vector<Encoder> tools = encoders();
+    bool allPass = true;
+    for (const double quality : {0.9, 0.75}) {
+        std::map<std::string, Figures> figures;
+        for (const fs::path& photo : photos) {
+            const fs::path png = work / (photo.stem().string() + ".png");
+            if (engineEncode(photo, png, pictavo::OutputFormat::png, 1.0) < 0)
+                return 2;
+            std::map<std::string, std::vector<double>> times;
+            for (int round = 0; round < rounds; ++round)
+                for (const Encoder& tool : tools) {
+                    if (tool.slow && round >= slowRounds)
+                        continue;
+                    const fs::path out = work / (tool.name + "." + tool.extension);
+                    times[tool.name].push_back(tool.encode(png, out, quality));
+                }
+            for (const Encoder& tool : tools) {
+                const fs::path out = work / (tool.name + "." + tool.extension);
+                Figures& row = figures[tool.name];
+                row.seconds.push_back(median(times[tool.name]));
+                row.bytes.push_back(static_cast<double>(fs::file_size(out)));
+                row.psnr.push_back(psnr(png, out));
+            }
+        }
+        std::printf("\nquality %.2f        %10s %12s %10s %14s\n", quality, "s (sum)", "KB (sum)",
+                    "PSNR dB", "slowest s");
+        for (const Encoder& tool : tools) {
+            const Figures& row = figures[tool.name];
+            std::printf("  %-18s %10.2f %12.0f %10.2f %14.2f\n", tool.name.c_str(),
+                        row.total(&Figures::seconds), row.total(&Figures::bytes) / 1000,
+                        row.total(&Figures::psnr) / static_cast<double>(photos.size()),
+                        *std::max_element(row.seconds.begin(), row.seconds.end()));
+        }
+        auto verdict = [&](const char* what, double value, const char* unit, double limit,
+                           bool atLeast) {
+            const bool pass = atLeast ? value >= limit : value <= limit;
+            allPass = allPass && pass;
+            std::printf("  %s  %-52s %+8.2f%s (%s %.2f%s)\n", pass ? "PASS" : "FAIL", what, value,
+                        unit, atLeast ? "≥" : "≤", limit, unit);
+        };
+        const Figures& webp = figures["engine WebP"];
+        const Figures& cwebp = figures["cwebp -q"];
+        const Figures& avif = figures["engine AVIF"];
+        const Figures& heif = figures["vips heifsave av1"];
+        const double n = static_cast<double>(photos.size());
+        verdict("WebP speed, cwebp time / engine time",
+                cwebp.total(&Figures::seconds) / webp.total(&Figures::seconds), "×",
+                kMinWebpSpeedRatio, true);
+        verdict("WebP size against cwebp",
+                (webp.total(&Figures::bytes) / cwebp.total(&Figures::bytes) - 1) * 100, " %",
+                kMaxWebpSizeGrowth * 100, false);
+        verdict("WebP PSNR against cwebp (mean)",
+                (webp.total(&Figures::psnr) - cwebp.total(&Figures::psnr)) / n, " dB",
+                -kMaxWebpPsnrLossDb, true);
+        verdict("AVIF speed, vips heifsave time / engine time",
+                heif.total(&Figures::seconds) / avif.total(&Figures::seconds), "×",
+                kMinAvifSpeedRatio, true);
+        verdict("AVIF size against vips heifsave",
+                (avif.total(&Figures::bytes) / heif.total(&Figures::bytes) - 1) * 100, " %",
+                kMaxAvifSizeGrowth * 100, false);
+        verdict("AVIF PSNR against vips heifsave (mean)",
+                (avif.total(&Figures::psnr) - heif.total(&Figures::psnr)) / n, " dB",
+                -kMaxAvifPsnrLossDb, true);
+        verdict("AVIF slowest photo (median of rounds)",
+                *std::max_element(avif.seconds.begin(), avif.seconds.end()), " s", kMaxAvifSeconds,
+                false);
+    }
+    std::printf("\nload average after: %s\n", loadAverage().c_str());
+    return allPass ? 0 : 1;
+}
