@@ -7,7 +7,8 @@
 //       bit 3: extension in upper case       bit 4: keepMetadata
 //       bit 5: preventUpscaling              bit 6: destination exists beforehand
 //       bit 7: destination folder is missing
-//   [1] output format (value % 5); HEIC output only when the byte is >= 0xF0, as x265 is slow
+//   [1] output format (value % 7); HEIC and AVIF output only when the byte is >= 0xF0, as
+//       their encoders are slow
 //   [2..3] width, [4..5] height (little endian, see sideFrom)
 //   [6] resize mode (value % 3)
 //   [7] quality (see qualityFrom)
@@ -126,8 +127,9 @@ Case caseFrom(const std::uint8_t* header)
     c.destinationExists = (header[0] & 0x40) != 0;
     c.missingFolder = (header[0] & 0x80) != 0;
 
-    c.settings.format = static_cast<OutputFormat>(header[1] % 5);
-    if (header[1] < 0xF0 && utType(c.settings.format, "input." + c.extension) == WrittenType::heic)
+    c.settings.format = static_cast<OutputFormat>(header[1] % 7);
+    const WrittenType type = utType(c.settings.format, "input." + c.extension);
+    if (header[1] < 0xF0 && (type == WrittenType::heic || type == WrittenType::avif))
         c.settings.format = OutputFormat::jpeg;
 
     c.settings.width = sideFrom(header[2], header[3]);
@@ -170,7 +172,13 @@ bool hasSignature(const std::string& head, WrittenType type)
                head.compare(0, 4, std::string("II+\0", 4)) == 0 ||
                head.compare(0, 4, std::string("MM\0+", 4)) == 0;
     case WrittenType::heic:
-        return head.size() >= 8 && head.compare(4, 4, "ftyp") == 0;
+        return head.size() >= 12 && head.compare(4, 4, "ftyp") == 0 &&
+               head.compare(8, 4, "avif") != 0;
+    case WrittenType::webp:
+        return head.size() >= 12 && head.compare(0, 4, "RIFF") == 0 &&
+               head.compare(8, 4, "WEBP") == 0;
+    case WrittenType::avif:
+        return head.size() >= 12 && head.compare(4, 8, "ftypavif") == 0;
     }
     return false;
 }

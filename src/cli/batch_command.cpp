@@ -134,6 +134,10 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     if (const std::optional<std::string> error = parse(arguments, parsed))
         return usageError(*error);
 
+    // Ctrl-C, SIGTERM and SIGHUP stop the batch after the images in hand; a second one ends
+    // the process at once, leaving no temporary file behind. Taken over before the queue is
+    // filled, so that a request during a long intake is not the default sudden death.
+    const int requests = installTerminationRequests();
     QCoreApplication application(argc, argv);
     // No dialog, no stored folder: --output is the folder and nothing is remembered.
     ResizeViewModel model(PlatformServices{});
@@ -175,12 +179,10 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         progress.show(model.progress(), ++finished, total);
     });
 
-    // Ctrl-C, SIGTERM and SIGHUP stop the batch after the images in hand; a second one ends
-    // the process at once, leaving no temporary file behind.
     bool interrupted = false;
-    if (const int requests = installTerminationRequests(); requests >= 0) {
+    if (requests >= 0) {
         auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &model);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&, requests] {
+        QObject::connect(notifier, &QSocketNotifier::activated, [&] {
             char byte = 0;
             [[maybe_unused]] const ssize_t read = ::read(requests, &byte, 1);
             interrupted = true;
