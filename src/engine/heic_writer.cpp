@@ -46,14 +46,14 @@ void configureHevc(heif_encoder* encoder)
     setInteger(encoder, "tu-intra-depth", 1);
 }
 
-// libaom's settings, measured on 1920×1080 crops of four camera photos against
+// libaom's settings, measured on 1920×1080 crops of five camera photos against
 // `vips heifsave --compression av1` (speed 5, tuned for SSIM) at the same quality
-// (bench/README.md). Tuning for PSNR instead of SSIM is worth 0.3 dB at the same quantiser and
-// costs nothing in time, so libheif's own quality-to-quantiser mapping can stay: at speed 7 the
-// files come out 0.2 % (quality 0.9) and 5 % (0.75) larger than libvips', 0.4 and 0.2 dB lower,
-// about eight times as fast. Speed 8 saves a third of the time but loses 0.5 dB at 0.9; speed 7
-// keeps the slowest photo near 0.75 s on two idle cores. Two threads at most, as the batch runs
-// other work beside it.
+// (bench/README.md). Tuning for PSNR instead of SSIM gains 0.3 dB at the same quantiser for 4 %
+// more bytes and no more time, so libheif's own quality-to-quantiser mapping can stay: at speed
+// 7 the files come out as large as libvips' at quality 0.9 and 5 % larger at 0.75, 0.4 and 0.2 dB
+// lower, seven to nine times as fast. Speed 8 takes a third less time but loses 0.5 dB at 0.9;
+// at speed 7 the slowest photo takes about 0.75 s on two idle cores. Two threads at most, as the
+// batch runs other work beside it.
 void configureAv1(heif_encoder* encoder)
 {
     setInteger(encoder, "speed", 7);
