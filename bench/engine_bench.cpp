@@ -16,6 +16,7 @@
 //       --heic  photos for the HEIC encoder comparison against `vips heifsave`
 //       Prints the tables and one PASS/FAIL line per target; exits 1 when a target fails.
 
+#include "image_figures.h"
 #include "image_processor.h"
 #include "output_files.h"
 #include "resize_settings.h"
@@ -54,6 +55,8 @@ namespace {
 namespace fs = std::filesystem;
 using pictavo::ResizeSettings;
 using Clock = std::chrono::steady_clock;
+using pictavo::bench::median;
+using pictavo::bench::psnr;
 
 // Targets the engine has to meet on this machine.
 constexpr double kMinRatioVipsthumbnail = 1.2;
@@ -94,15 +97,6 @@ std::string shortName(const fs::path& file)
 {
     const std::string name = file.filename().string();
     return name.size() <= 40 ? name : name.substr(0, 37) + "...";
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
 }
 
 double mean(const std::vector<double>& values)
@@ -470,26 +464,6 @@ HeicStream probeHeic(const fs::path& file)
         heif_image_handle_release(handle);
     heif_context_free(context);
     return stream;
-}
-
-// PSNR over the three colour bands of a decoded file against the reference pixels.
-double psnr(const fs::path& reference, const fs::path& encoded)
-{
-    try {
-        vips::VImage a = vips::VImage::new_from_file(reference.c_str());
-        vips::VImage b = vips::VImage::new_from_file(encoded.c_str());
-        if (a.width() != b.width() || a.height() != b.height())
-            return 0.0;
-        a = a.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
-        b = b.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
-        const vips::VImage difference = a - b;
-        const double mse = (difference * difference).avg();
-        return mse <= 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-    } catch (const vips::VError& error) {
-        std::cerr << "psnr: " << error.what() << "\n";
-        vips_error_clear();
-        return 0.0;
-    }
 }
 
 struct HeicRow {

@@ -10,6 +10,7 @@
 //       `--slow-rounds` times (default 1). Prints median time, size and PSNR against the PNG
 //       and one PASS/FAIL line per target; exits 1 when a target fails.
 
+#include "image_figures.h"
 #include "image_processor.h"
 #include "resize_settings.h"
 
@@ -36,6 +37,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using pictavo::bench::median;
+using pictavo::bench::psnr;
 
 constexpr double kMinWebpSpeedRatio = 1.0; // against cwebp
 constexpr double kMaxWebpSizeGrowth = 0.05;
@@ -44,15 +47,6 @@ constexpr double kMinAvifSpeedRatio = 3.0; // against vips heifsave
 constexpr double kMaxAvifSizeGrowth = 0.10;
 constexpr double kMaxAvifPsnrLossDb = 0.5;
 constexpr double kMaxAvifSeconds = 1.0;
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
 
 // Wall and CPU seconds (user + system, all threads) of one encode; wall is -1 on failure.
 struct Timing {
@@ -118,26 +112,6 @@ Timing engineEncode(const fs::path& png, const fs::path& out, pictavo::OutputFor
     }
     return {std::chrono::duration<double>(Clock::now() - start).count(),
             ownCpuSeconds() - cpuStart};
-}
-
-// PSNR over the three colour bands of a decoded file against the reference pixels.
-double psnr(const fs::path& reference, const fs::path& encoded)
-{
-    try {
-        vips::VImage a = vips::VImage::new_from_file(reference.c_str());
-        vips::VImage b = vips::VImage::new_from_file(encoded.c_str());
-        if (a.width() != b.width() || a.height() != b.height())
-            return 0.0;
-        a = a.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
-        b = b.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_FLOAT);
-        const vips::VImage difference = a - b;
-        const double mse = (difference * difference).avg();
-        return mse <= 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-    } catch (const vips::VError& error) {
-        std::cerr << "psnr: " << error.what() << "\n";
-        vips_error_clear();
-        return 0.0;
-    }
 }
 
 struct Encoder {
