@@ -13,7 +13,6 @@
 #include "window_look.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QQmlApplicationEngine>
@@ -21,6 +20,7 @@
 #include <QQuickWindow>
 #include <QSocketNotifier>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
@@ -91,9 +91,13 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     quitOnTerminationRequests(application);
 
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
-    const QList<QUrl> startUrls = pictavo::urlsFromArguments(arguments, QDir::currentPath());
+    // argv as the system passed it (QApplication has taken out its own options): names that
+    // are not UTF-8 would not survive QApplication::arguments().
+    const QList<QByteArray> arguments =
+        argc > 1 ? QList<QByteArray>(argv + 1, argv + argc) : QList<QByteArray>{};
+    std::error_code noFolder;
+    const QList<QUrl> startUrls =
+        pictavo::urlsFromArguments(arguments, std::filesystem::current_path(noFolder));
     std::unique_ptr<pictavo::SingleInstance> instance;
     if (pictavo::SingleInstance::isEnabled()) {
         instance =

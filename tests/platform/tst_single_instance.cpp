@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -119,12 +120,19 @@ void SingleInstanceTest::argumentsBecomeUrls()
         return QUrl::fromLocalFile(folder.filePath(QString::fromUtf8(name)));
     };
 
-    const QList<QUrl> urls = urlsFromArguments(
-        {QStringLiteral("photo:1.jpg"), QStringLiteral(" spaced .png"),
-         QStringLiteral("a#b%20c.jpg"), QString::fromUtf8("çiçek.heic"),
-         folder.filePath(QStringLiteral("photo:1.jpg")), QStringLiteral("sub/missing.jpg"),
-         QStringLiteral("file:///srv/photos/tatil%20foto.jpg"), QString()},
-        folder.path());
+    // A name that is not UTF-8 has no QString; its bytes must reach the queue as they are.
+    const QByteArray latin1Name("caf\xe9.jpg");
+    const QByteArray latin1Path = QFile::encodeName(folder.path()) + '/' + latin1Name;
+    QVERIFY(std::ofstream(latin1Path.toStdString()).good());
+
+    QList<QUrl> urls = urlsFromArguments(
+        {"photo:1.jpg", " spaced .png", "a#b%20c.jpg", "çiçek.heic",
+         QFile::encodeName(folder.filePath(QStringLiteral("photo:1.jpg"))), "sub/missing.jpg",
+         "file:///srv/photos/tatil%20foto.jpg", "", latin1Name},
+        QFile::encodeName(folder.path()).toStdString());
+    QCOMPARE(urls.size(), 8);
+    QCOMPARE(QByteArray::fromPercentEncoding(urls.takeLast().path(QUrl::FullyEncoded).toLatin1()),
+             latin1Path);
 
     // Existing files win over URL-looking names; relative paths resolve against the folder the
     // start happened in; a URL from the desktop stays as it is; an empty argument is dropped.
