@@ -146,24 +146,27 @@ void ResizeViewModel::startConversions()
             continue;
         }
         const ImageItem& item = m_items.items()[static_cast<std::size_t>(*row)];
-        if (!mayStartConversion(run.capacity, int(run.inFlight.size()), run.inFlightBytes,
-                                memoryEstimate(item, run.settings)))
+        const std::int64_t estimate = memoryEstimate(item, run.settings);
+        std::int64_t inFlightBytes = 0;
+        for (const Conversion& conversion : run.inFlight)
+            inFlightBytes += conversion.memoryEstimate;
+        if (!mayStartConversion(run.capacity, int(run.inFlight.size()), inFlightBytes, estimate))
             return;
-        startConversion(item, run.position++);
+        startConversion(item, estimate, run.position++);
     }
     if (run.inFlight.empty())
         endRun();
 }
 
-void ResizeViewModel::startConversion(const ImageItem& item, std::size_t position)
+void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estimate,
+                                      std::size_t position)
 {
     BatchRun& run = *m_run;
     const ItemId id = item.id;
     const fs::path source = item.url;
     Conversion& conversion = run.inFlight.emplace_back();
     conversion.id = id;
-    conversion.memoryEstimate = memoryEstimate(item, run.settings);
-    run.inFlightBytes += conversion.memoryEstimate;
+    conversion.memoryEstimate = estimate;
     m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
 
     // Holding the first free name from here, in queue order, keeps later items from taking
@@ -193,7 +196,6 @@ void ResizeViewModel::finishConversion(Conversion& conversion)
     ++(result.succeeded ? run.succeeded : run.failed);
     ++run.settled;
     setProgress(double(run.settled) / double(run.total));
-    run.inFlightBytes -= conversion.memoryEstimate;
     run.inFlight.remove_if([&](const Conversion& other) { return &other == &conversion; });
     // One turn of the event loop, so the window redraws before the next image starts.
     QTimer::singleShot(0, this, &ResizeViewModel::startConversions);

@@ -47,7 +47,6 @@ struct BatchRun {
     bool finished = false;
     std::shared_ptr<ReservedNames> names = std::make_shared<ReservedNames>();
     std::list<Conversion> inFlight;
-    std::int64_t inFlightBytes = 0;
     // The run's own pool, sized to its conversions: the global one is capped at the
     // processor count and is shared with thumbnails and the final flush.
     std::unique_ptr<QThreadPool> pool;

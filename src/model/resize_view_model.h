@@ -126,7 +126,7 @@ private:
     // The run's steps (batch_run.cpp).
     void beginRun();
     void startConversions();
-    void startConversion(const ImageItem& item, std::size_t position);
+    void startConversion(const ImageItem& item, std::int64_t memoryEstimate, std::size_t position);
     void finishConversion(Conversion& conversion);
     void endRun();
     void finishRun();
