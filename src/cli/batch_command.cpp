@@ -40,8 +40,10 @@ int usageError(const std::string& message)
     std::cerr
         << "pictavo-cli: " << message << "\n"
         << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
-           "[--suffix METİN] [--jobs N] YOL…\n"
+           "[--suffix METİN] [--keep-folders yes|no] [--jobs N] YOL…\n"
         << settingsOptionsUsage()
+        << "  --keep-folders yes|no          eklenen klasörlerin alt klasörlerini çıktıda koru\n"
+           "                                 (varsayılan no)\n"
         << "  --jobs N                       aynı anda dönüştürülecek görsel sayısı, 1 ile "
         << kMaxJobs
         << " arası\n                                 (varsayılan: işlemci sayısı, belleğe göre "
@@ -55,7 +57,7 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
 {
     const auto split = splitArguments(arguments, [](std::string_view name) {
         return isSettingsOption(name) || name == "--output" || name == "--prefix" ||
-               name == "--suffix" || name == "--jobs";
+               name == "--suffix" || name == "--keep-folders" || name == "--jobs";
     });
     if (const auto* error = std::get_if<std::string>(&split))
         return *error;
@@ -72,6 +74,10 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
                 return "geçersiz değer: --jobs " + printedPath(value) + " (1 ile " +
                        std::to_string(kMaxJobs) + " arasında olmalı)";
             parsed.jobs = jobs;
+        } else if (name == "--keep-folders") {
+            if (value != "yes" && value != "no")
+                return "geçersiz değer: --keep-folders " + printedPath(value);
+            parsed.settings.keepFolderStructure = value == "yes";
         } else if (name == "--prefix" || name == "--suffix") {
             if (const auto error = checkNamePart(name, value))
                 return error;

@@ -49,6 +49,9 @@ struct ImageItem {
     std::int64_t pixelHeight = 0;
     std::int64_t fileSize = 0;
     ItemStatus status;
+    // The item's folder as seen from the parent of the folder it was added with: "Tatil/Gün1"
+    // for Tatil/Gün1/x.jpg when Tatil was added. Empty for a file added on its own.
+    std::filesystem::path addedFolderPath;
 
     bool operator==(const ImageItem&) const = default;
 };

@@ -35,6 +35,8 @@ struct ResizeSettings {
     bool preventUpscaling = false;
     std::string prefix;
     std::string suffix = "_resized";
+    // Files found in an added folder are written to the same subfolders under the output folder.
+    bool keepFolderStructure = false;
 
     bool operator==(const ResizeSettings&) const = default;
 };

@@ -23,15 +23,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Where a job writes: the output folder, or the subfolder mirroring the item's own folder.
+struct Destination {
+    FreeNameFinder candidates;
+    std::shared_ptr<OutputSubfolders> subfolders;
+    fs::path subfolder; // empty: the output folder itself
+};
+
 JobResult convert(const Converter& converter, const fs::path& source,
-                  const ResizeSettings& settings, const FreeNameFinder& candidates,
+                  const ResizeSettings& settings, const Destination& destination,
                   std::size_t position, const std::shared_ptr<ReservedNames>& names)
 {
     // The libvips workers this thread starts inherit its priority, so every core's share of
     // the batch yields to the window.
     useBackgroundPriority();
+    const FreeNameFinder& candidates = destination.candidates;
     JobResult result;
     try {
+        if (!destination.subfolder.empty() &&
+            !destination.subfolders->prepare(destination.subfolder))
+            throw ProcessingError(ProcessingError::cannotWrite);
         // Asked again when another program took the name meanwhile.
         const fs::path written =
             converter(source, settings, [&] { return names->claim(candidates, position); });
@@ -124,6 +135,8 @@ void ResizeViewModel::beginRun()
     // photo) and peak memory (±5 %), so the smaller count wins for what it saves on larger
     // machines. One conversion alone (--jobs 1) keeps a thread per processor, as before.
     setThreadsPerConversion(std::max(1, usableProcessorCount() / run.capacity.jobs));
+    if (run.settings.keepFolderStructure)
+        run.subfolders = std::make_shared<OutputSubfolders>(run.folder);
     run.pool = std::make_unique<QThreadPool>();
     run.pool->setMaxThreadCount(run.capacity.jobs);
     startConversions();
@@ -164,6 +177,7 @@ void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estima
     BatchRun& run = *m_run;
     const ItemId id = item.id;
     const fs::path source = item.url;
+    const fs::path subfolder = run.subfolders ? item.addedFolderPath : fs::path();
     Conversion& conversion = run.inFlight.emplace_back();
     conversion.id = id;
     conversion.memoryEstimate = estimate;
@@ -171,14 +185,17 @@ void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estima
 
     // Holding the first free name from here, in queue order, keeps later items from taking
     // it however fast they finish.
-    const FreeNameFinder candidates(run.folder, run.settings, source);
-    run.names->reserve(candidates, position);
+    const Destination destination{
+        FreeNameFinder(subfolder.empty() ? run.folder : run.folder / subfolder, run.settings,
+                       source),
+        run.subfolders, subfolder};
+    run.names->reserve(destination.candidates, position);
     conversion.watcher = new QFutureWatcher<JobResult>(this);
     connect(conversion.watcher, &QFutureWatcherBase::finished, this,
             [this, &conversion] { finishConversion(conversion); });
     conversion.watcher->setFuture(
         QtConcurrent::run(run.pool.get(), convert, m_converter ? m_converter : engineConverter(),
-                          source, run.settings, candidates, position, run.names));
+                          source, run.settings, destination, position, run.names));
 }
 
 void ResizeViewModel::finishConversion(Conversion& conversion)

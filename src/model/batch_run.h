@@ -1,6 +1,7 @@
 #pragma once
 
 #include "item_id.h"
+#include "output_subfolders.h"
 #include "reserved_names.h"
 #include "resize_settings.h"
 #include "run_capacity.h"
@@ -46,6 +47,7 @@ struct BatchRun {
     bool cancelled = false;
     bool finished = false;
     std::shared_ptr<ReservedNames> names = std::make_shared<ReservedNames>();
+    std::shared_ptr<OutputSubfolders> subfolders; // with keepFolderStructure only
     std::list<Conversion> inFlight;
     // The run's own pool, sized to its conversions: the global one is capped at the
     // processor count and is shared with thumbnails and the final flush.

@@ -26,8 +26,8 @@ bool isHidden(const fs::path& path)
     return !name.empty() && name.front() == '.';
 }
 
-void walk(const fs::path& folder, int depth, const QCollator& collator,
-          std::vector<IntakeCandidate>& collected)
+void walk(const fs::path& folder, const fs::path& addedFolderPath, int depth,
+          const QCollator& collator, std::vector<IntakeCandidate>& collected)
 {
     std::error_code error;
     fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
@@ -52,10 +52,10 @@ void walk(const fs::path& folder, int depth, const QCollator& collator,
         const fs::file_status status = fs::symlink_status(child, statusError);
         if (!statusError && fs::is_directory(status)) {
             if (depth < kMaxDepth)
-                walk(child, depth + 1, collator, collected);
+                walk(child, addedFolderPath / child.filename(), depth + 1, collator, collected);
         } else if (std::error_code linkError; !fs::is_directory(child, linkError)) {
             // A link to a folder is neither walked nor a file.
-            collected.push_back({child, false});
+            collected.push_back({child, false, addedFolderPath});
         }
     }
 }
@@ -85,9 +85,9 @@ std::vector<IntakeCandidate> expandPaths(const std::vector<fs::path>& paths)
         const fs::path given = path.empty() ? path : fs::absolute(path, absoluteError);
         std::error_code error;
         if (fs::is_directory(given, error))
-            walk(given, 0, collator, collected);
+            walk(given, standardizedPath(given).filename(), 0, collator, collected);
         else
-            collected.push_back({given, true});
+            collected.push_back({given, true, {}});
     }
     return collected;
 }
@@ -97,7 +97,7 @@ IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> qu
 {
     const std::set<std::string>& supported = ImageProcessor::supportedExtensions();
     IntakeResult result;
-    for (const auto& [path, named] : expandPaths(paths)) {
+    for (const auto& [path, named, addedFolderPath] : expandPaths(paths)) {
         const auto skip = [&, &path = path](std::string reason) {
             result.skipped.push_back({path, std::move(reason)});
         };
@@ -111,7 +111,8 @@ IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> qu
             skip(kAlreadyQueued);
         } else if (const std::optional<ImageInfo> info = ImageProcessor::imageInfo(path)) {
             result.items.push_back({ItemId::random(), path, info->width, info->height,
-                                    info->fileSize, ImageItem::ItemStatus::makeReady()});
+                                    info->fileSize, ImageItem::ItemStatus::makeReady(),
+                                    addedFolderPath});
             if (repeats == Repeats::skipped)
                 queued.insert(standardizedPath(path));
         } else {

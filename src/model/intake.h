@@ -32,6 +32,9 @@ std::filesystem::path standardizedPath(const std::filesystem::path& path);
 struct IntakeCandidate {
     std::filesystem::path path;
     bool named = false;
+    // For a file found inside a given folder: its folder from that folder's name down
+    // (ImageItem::addedFolderPath).
+    std::filesystem::path addedFolderPath;
 };
 
 // Expands folders into their files, depth first, each folder's entries in natural name order

@@ -107,6 +107,11 @@ void SettingsObject::setKeepMetadata(bool keep)
     update(m_value.keepMetadata, keep, &SettingsObject::keepMetadataChanged);
 }
 
+void SettingsObject::setKeepFolderStructure(bool keep)
+{
+    update(m_value.keepFolderStructure, keep, &SettingsObject::keepFolderStructureChanged);
+}
+
 void SettingsObject::setPreventUpscaling(bool prevent)
 {
     update(m_value.preventUpscaling, prevent, &SettingsObject::preventUpscalingChanged);
@@ -132,6 +137,8 @@ void SettingsObject::setValue(const ResizeSettings& value)
     update(m_value.keepMetadata, value.keepMetadata, &SettingsObject::keepMetadataChanged);
     update(m_value.preventUpscaling, value.preventUpscaling,
            &SettingsObject::preventUpscalingChanged);
+    update(m_value.keepFolderStructure, value.keepFolderStructure,
+           &SettingsObject::keepFolderStructureChanged);
     update(m_value.prefix, value.prefix, &SettingsObject::prefixChanged);
     update(m_value.suffix, value.suffix, &SettingsObject::suffixChanged);
 }

@@ -25,6 +25,8 @@ class SettingsObject : public QObject {
     Q_PROPERTY(bool keepMetadata READ keepMetadata WRITE setKeepMetadata NOTIFY keepMetadataChanged)
     Q_PROPERTY(bool preventUpscaling READ preventUpscaling WRITE setPreventUpscaling NOTIFY
                    preventUpscalingChanged)
+    Q_PROPERTY(bool keepFolderStructure READ keepFolderStructure WRITE setKeepFolderStructure NOTIFY
+                   keepFolderStructureChanged)
     Q_PROPERTY(QString prefix READ prefix WRITE setPrefix NOTIFY prefixChanged)
     Q_PROPERTY(QString suffix READ suffix WRITE setSuffix NOTIFY suffixChanged)
     Q_PROPERTY(QStringList modes READ modes CONSTANT)
@@ -51,6 +53,7 @@ public:
     double quality() const { return m_value.quality; }
     bool keepMetadata() const { return m_value.keepMetadata; }
     bool preventUpscaling() const { return m_value.preventUpscaling; }
+    bool keepFolderStructure() const { return m_value.keepFolderStructure; }
     QString prefix() const { return QString::fromStdString(m_value.prefix); }
     QString suffix() const { return QString::fromStdString(m_value.suffix); }
     QStringList modes() const;
@@ -66,6 +69,7 @@ public:
     void setQuality(double quality);
     void setKeepMetadata(bool keep);
     void setPreventUpscaling(bool prevent);
+    void setKeepFolderStructure(bool keep);
     void setPrefix(const QString& prefix);
     void setSuffix(const QString& suffix);
 
@@ -79,6 +83,7 @@ Q_SIGNALS:
     void formatChanged();
     void qualityChanged();
     void keepMetadataChanged();
+    void keepFolderStructureChanged();
     void preventUpscalingChanged();
     void prefixChanged();
     void suffixChanged();

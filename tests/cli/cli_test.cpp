@@ -150,6 +150,7 @@ TEST(Cli, BadArgumentsExitWithUsage)
         {"batch", "--output", out, "--jobs", "0", image},
         {"batch", "--output", out, "--jobs", "65", image},
         {"batch", "--output", out, "--jobs", "2x", image},
+        {"batch", "--output", out, "--keep-folders", "evet", image},
     };
     for (const std::vector<std::string>& arguments : cases) {
         const CliResult run = cli(dir, arguments);
@@ -230,6 +231,16 @@ TEST(CliBatch, ConvertsTheQueueAndReportsEachItem)
     EXPECT_EQ(clean.exitCode, 0);
     EXPECT_EQ(lines(clean.out).back(), "1 görsel başarıyla hazırlandı.");
     EXPECT_TRUE(fs::exists(dir / "out" / "web_a-2.png"));
+
+    const CliResult mirrored = cli(dir, {"batch", "--output", (dir / "out").string(), "--format",
+                                         "png", "--keep-folders", "yes", (dir / "in").string()});
+    EXPECT_EQ(mirrored.exitCode, 0);
+    EXPECT_EQ(lines(mirrored.out),
+              (std::vector<std::string>{"done " + (dir / "in" / "a.png").string() + " -> " +
+                                            (dir / "out" / "in" / "a_resized.png").string(),
+                                        "done " + (dir / "in" / "sub" / "b.jpg").string() + " -> " +
+                                            (dir / "out" / "in" / "sub" / "b_resized.png").string(),
+                                        "2 görsel başarıyla hazırlandı."}));
 }
 
 TEST(CliBatch, NothingAcceptedOrNoFolder)

@@ -11,8 +11,8 @@ using Status = ImageItem::ItemStatus;
 
 ImageItem item(const char* name, std::int64_t bytes, Status status = Status::makeReady())
 {
-    return {ItemId::random(), std::filesystem::path("/photos") / name, 40, 30, bytes,
-            std::move(status)};
+    const std::filesystem::path path = std::filesystem::path("/photos") / name;
+    return {ItemId::random(), path, 40, 30, bytes, std::move(status), {}};
 }
 
 struct Counts {

@@ -48,7 +48,7 @@ private Q_SLOTS:
 
     void itemsCompareByEveryField()
     {
-        const ImageItem first{ItemId::random(), "/p/a.jpg", 10, 20, 300, {}};
+        const ImageItem first{ItemId::random(), "/p/a.jpg", 10, 20, 300, {}, {}};
         ImageItem second = first;
         second.id = ItemId::random();
         QVERIFY(first != second); // same file, queued twice

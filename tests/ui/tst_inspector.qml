@@ -185,6 +185,16 @@ TestCase {
         testSupport.answerFolderDialog("")
         mouseClick(find(view, "chooseFolderButton"))
         compare(folderText.text, folder, "a cancelled choice keeps the folder")
+
+        const keepFolders = find(view, "keepFoldersOption")
+        compare([keepFolders.title, keepFolders.explanation],
+                ["Klasör yapısını koru", "Eklenen klasörlerin alt klasörleri çıktıda da korunur"])
+        verify(!settings.keepFolderStructure && !keepFolders.toggle.checked)
+        keepFolders.toggle.forceActiveFocus()
+        keyClick(Qt.Key_Space)
+        verify(settings.keepFolderStructure && keepFolders.toggle.checked)
+        keyClick(Qt.Key_Space)
+        verify(!settings.keepFolderStructure)
     }
 
     function test_noFolderYet() {

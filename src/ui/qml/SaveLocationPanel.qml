@@ -43,6 +43,14 @@ PremiumPanel {
                 elide: Text.ElideRight
             }
         }
+        OptionRow {
+            objectName: "keepFoldersOption"
+            Layout.fillWidth: true
+            title: "Klasör yapısını koru"
+            explanation: "Eklenen klasörlerin alt klasörleri çıktıda da korunur"
+            checked: root.model.settings.keepFolderStructure
+            onToggled: checked => root.model.settings.keepFolderStructure = checked
+        }
         PremiumSecondaryButton {
             objectName: "chooseFolderButton"
             Layout.fillWidth: true
