@@ -66,6 +66,10 @@ void inspectorScenes(Tour& tour)
     tour.platform().folders.answer =
         tour.scratchFolder(QStringLiteral("Dışa aktarılan fotoğraflar"));
     model.chooseOutputFolder();
+    model.settings()->setKeepFolderStructure(true);
+    scrollInspectorTo(tour, QStringLiteral("saveLocationPanel"));
+    tour.shot(QStringLiteral("inspector-keep-folders"));
+    model.settings()->setKeepFolderStructure(false);
     model.addPaths(tour.photos(
         {"06-jpeg-special/large_24MP_SonyA6000.jpg", "01-jpeg-camera-exif/Nikon_D5000.jpg"}));
     ResizeSettings heic = model.settings()->value();
