@@ -122,7 +122,7 @@ bool ResizeViewModel::chooseOutputFolder()
     const std::optional<QString> chosen = m_services.folderDialog->chooseFolder(
         {QStringLiteral("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"),
          QStringLiteral("Bu Klasöre Kaydet"),
-         QStringLiteral("macOS'un dosya yazma izni vermesi için bir çıktı klasörü seç.")});
+         QStringLiteral("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç.")});
     if (!chosen || chosen->isEmpty())
         return false;
     if (m_scopedOutputFolder && m_services.folderAccess)

@@ -87,7 +87,7 @@ private Q_SLOTS:
                  QString("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"));
         QCOMPARE(platform.folders.lastTexts.acceptText, QString("Bu Klasöre Kaydet"));
         QCOMPARE(platform.folders.lastTexts.message,
-                 QString("macOS'un dosya yazma izni vermesi için bir çıktı klasörü seç."));
+                 QString("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç."));
     }
 
     void aChosenFolderStaysEvenWhenAccessOrBookmarkFails()

@@ -17,7 +17,7 @@ namespace {
 const FolderDialogTexts kTexts{
     QStringLiteral("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"),
     QStringLiteral("Bu Klasöre Kaydet"),
-    QStringLiteral("macOS'un dosya yazma izni vermesi için bir çıktı klasörü seç."),
+    QStringLiteral("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç."),
 };
 
 // Row, column, row span and column span of each named item of the dialog's grid.

@@ -76,17 +76,21 @@ Item {
         spacing: 12
         visible: !root.model.isProcessing
 
-        Row {
+        // Takes the room the buttons leave, no more; a long message wraps to a second line
+        // and is cut short after it, never running under the buttons.
+        RowLayout {
             objectName: "messageLine"
             visible: root.model.hasLastMessage
             spacing: 6
             Layout.alignment: Qt.AlignVCenter
+            Layout.fillWidth: true
+            Layout.maximumWidth: implicitWidth
 
             readonly property color tint: root.model.lastMessageIsError ? PremiumPalette.amber
                                                                         : PremiumPalette.mint
             SymbolIcon {
                 objectName: "messageSymbol"
-                anchors.verticalCenter: parent.verticalCenter
+                Layout.alignment: Qt.AlignVCenter
                 name: root.model.lastMessageIsError ? "exclamationmark.triangle.fill"
                                                     : "checkmark.circle.fill"
                 colour: parent.tint
@@ -94,8 +98,12 @@ Item {
             }
             Text {
                 objectName: "messageText"
-                anchors.verticalCenter: parent.verticalCenter
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignVCenter
                 text: root.model.lastMessage
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
+                elide: Text.ElideRight
                 font.pixelSize: PremiumPalette.captionSize
                 font.weight: Font.DemiBold
                 color: parent.tint

@@ -87,8 +87,16 @@ Item {
             }
 
             handle: Rectangle {
+                id: handle
+                objectName: "splitHandle"
                 implicitWidth: 1
-                color: Qt.rgba(1, 1, 1, SplitHandle.hovered ? 0.18 : 0.08)
+                color: Qt.rgba(1, 1, 1, SplitHandle.hovered || SplitHandle.pressed ? 0.18 : 0.08)
+                // Drawn as a hairline, grabbed over 8 pixels.
+                containmentMask: Item {
+                    x: (handle.width - width) / 2
+                    width: 8
+                    height: handle.height
+                }
             }
 
             InspectorPane {
@@ -100,7 +108,10 @@ Item {
                 SplitView.minimumWidth: 300 * split.inspectorShare
                 SplitView.preferredWidth: 330 * split.inspectorShare
                 SplitView.maximumWidth: 370 * split.inspectorShare
-                opacity: split.inspectorShare > 0.5 ? 1 : 0
+                opacity: root.showInspector ? 1 : 0
+                Behavior on opacity {
+                    NumberAnimation { duration: 180; easing.type: Easing.InOutQuad }
+                }
                 visible: split.inspectorShare > 0
                 enabled: root.showInspector && !viewModel.isProcessing
                 clip: true

@@ -33,14 +33,14 @@ Rectangle {
             spacing: 1
             Text {
                 text: root.label
-                font.pixelSize: 11
+                font.pixelSize: PremiumPalette.caption2Size
                 font.weight: Font.Medium
                 color: PremiumPalette.secondaryText
             }
             Text {
                 objectName: "chipValue"
                 text: root.value
-                font.pixelSize: 12
+                font.pixelSize: PremiumPalette.captionSize
                 font.bold: true
                 color: "white"
                 maximumLineCount: 1

@@ -29,6 +29,15 @@ ApplicationWindow {
     menuBar: MenuBar {
         objectName: "menuBar"
         background: Rectangle { color: Qt.rgba(0.05, 0.055, 0.07, 1) }
+        // A title stays lit while its menu is open, not only under the pointer.
+        delegate: MenuBarItem {
+            id: barItem
+            background: Rectangle {
+                radius: 6
+                color: barItem.highlighted || (barItem.menu && barItem.menu.visible)
+                       ? Qt.rgba(1, 1, 1, 0.12) : "transparent"
+            }
+        }
 
         Menu {
             objectName: "fileMenu"

@@ -47,6 +47,7 @@ PremiumPanel {
                 Text {
                     objectName: "qualityLabel"
                     text: Percent.text(root.settings.quality)
+                    font.family: PremiumPalette.tabularDigitsFamily
                     font.pixelSize: PremiumPalette.captionSize
                     font.bold: true
                     color: PremiumPalette.accentSoft

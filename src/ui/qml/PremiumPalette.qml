@@ -27,6 +27,10 @@ QtObject {
 
     // The rounded face of titles, badges and buttons (full Turkish coverage).
     readonly property string roundedFamily: "Quicksand"
+    // A face whose default figures all have one width, for numbers that change in place (a
+    // percentage that counts up must not shift its neighbours). Qt 6.4 cannot switch on the
+    // tabular-figures feature of other faces.
+    readonly property string tabularDigitsFamily: "DejaVu Sans"
 
     // Colours as hex digits for image://symbol URLs ("#" would start a URL fragment).
     function symbolColour(colour) {

@@ -20,12 +20,13 @@ Button {
     font.family: PremiumPalette.roundedFamily
     font.pixelSize: 14
     font.bold: true
-    scale: down && !reduceMotion ? 0.985 : 1.0
-
-    Behavior on scale {
+    // 0 → 1 as the button goes down: every part of the pressed look follows it together.
+    property real pressAmount: down ? 1 : 0
+    Behavior on pressAmount {
         enabled: !root.reduceMotion
         NumberAnimation { duration: 100; easing.type: Easing.OutQuad }
     }
+    scale: reduceMotion ? 1.0 : 1.0 - 0.015 * pressAmount
 
     // Centred when the button is given more width than its label needs.
     contentItem: Item {
@@ -58,10 +59,10 @@ Button {
             anchors.fill: capsule
             source: capsule
             color: Qt.rgba(PremiumPalette.accent.r, PremiumPalette.accent.g, PremiumPalette.accent.b,
-                           root.down ? 0.12 : 0.28)
-            radius: root.down ? 5 : 11
+                           0.28 - 0.16 * root.pressAmount)
+            radius: 11 - 6 * root.pressAmount
             samples: 25
-            verticalOffset: root.down ? 2 : 5
+            verticalOffset: 5 - 3 * root.pressAmount
             transparentBorder: true
             // Redrawn only when the shape or the shadow changes, not on every frame of the window.
             cached: true
@@ -72,7 +73,7 @@ Button {
             radius: height / 2
             gradient: AccentGradient {}
             border.width: 1
-            border.color: Qt.rgba(1, 1, 1, root.down ? 0.14 : 0.20)
+            border.color: Qt.rgba(1, 1, 1, 0.20 - 0.06 * root.pressAmount)
         }
     }
 }

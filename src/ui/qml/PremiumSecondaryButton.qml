@@ -19,12 +19,14 @@ Button {
     font.family: PremiumPalette.roundedFamily
     font.pixelSize: 13
     font.weight: Font.DemiBold
-    scale: down && !reduceMotion ? 0.99 : 1.0
-
-    Behavior on scale {
+    // 0 → 1 as the button goes down: fill, label and scale follow it together.
+    property real pressAmount: down ? 1 : 0
+    Behavior on pressAmount {
         enabled: !root.reduceMotion
         NumberAnimation { duration: 80; easing.type: Easing.OutQuad }
     }
+    readonly property color labelColour: Qt.rgba(1, 1, 1, 0.92 - 0.20 * pressAmount)
+    scale: reduceMotion ? 1.0 : 1.0 - 0.01 * pressAmount
 
     contentItem: Item {
         implicitWidth: label.implicitWidth
@@ -38,7 +40,7 @@ Button {
                 anchors.verticalCenter: parent.verticalCenter
                 visible: root.symbol !== ""
                 name: root.symbol
-                colour: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+                colour: root.labelColour
                 size: 15
             }
             Text {
@@ -46,7 +48,7 @@ Button {
                 visible: root.text !== ""
                 text: root.text
                 font: root.font
-                color: Qt.rgba(1, 1, 1, root.down ? 0.72 : 0.92)
+                color: root.labelColour
             }
         }
     }
@@ -54,7 +56,7 @@ Button {
     background: Rectangle {
         implicitHeight: 40
         radius: height / 2
-        color: Qt.rgba(1, 1, 1, root.down ? 0.075 : 0.10)
+        color: Qt.rgba(1, 1, 1, 0.10 - 0.025 * root.pressAmount)
         border.width: 1
         border.color: Qt.rgba(1, 1, 1, 0.13)
         // Keyboard focus shows as an accent ring.

@@ -21,15 +21,24 @@ AbstractButton {
     Accessible.name: title + ", " + detail
     Accessible.checked: current
 
+    // 0 → 1 as the card becomes current: fill, ring and tick move together on one spring.
+    property real currentAmount: current ? 1 : 0
+    Behavior on currentAmount {
+        enabled: !Motion.reduceMotion
+        Spring { response: 0.34; dampingFraction: 0.75 }
+    }
+
     background: Rectangle {
+        readonly property real amount: Math.max(0, Math.min(1, root.currentAmount))
         radius: 14
-        color: Qt.rgba(1, 1, 1, root.current ? 0.13 : 0.055)
-        border.width: root.visualFocus ? 2 : (root.current ? 1.5 : 1)
-        border.color: root.visualFocus ? "white"
-                      : root.current ? Qt.rgba(PremiumPalette.accent.r, PremiumPalette.accent.g,
-                                               PremiumPalette.accent.b, 0.82)
-                                     : Qt.rgba(1, 1, 1, 0.08)
-        Behavior on color { ColorAnimation { duration: 200 } }
+        color: Qt.rgba(1, 1, 1, 0.055 + 0.075 * amount)
+        border.width: root.visualFocus ? 2 : 1 + 0.5 * amount
+        border.color: root.visualFocus
+                      ? "white"
+                      : Qt.rgba(1 + (PremiumPalette.accent.r - 1) * amount,
+                                1 + (PremiumPalette.accent.g - 1) * amount,
+                                1 + (PremiumPalette.accent.b - 1) * amount,
+                                0.08 + (0.82 - 0.08) * amount)
     }
 
     contentItem: Item {
@@ -52,6 +61,8 @@ AbstractButton {
                 SymbolIcon {
                     objectName: "currentMark"
                     visible: root.current
+                    opacity: Math.min(1, root.currentAmount)
+                    scale: 0.5 + 0.5 * root.currentAmount
                     name: "checkmark.circle.fill"
                     colour: PremiumPalette.accentSoft
                     size: 14
@@ -61,6 +72,7 @@ AbstractButton {
                 objectName: "presetDetail"
                 Layout.fillWidth: true
                 text: root.detail
+                font.family: PremiumPalette.tabularDigitsFamily
                 font.pixelSize: PremiumPalette.caption2Size
                 color: Qt.rgba(1, 1, 1, 0.65)
                 elide: Text.ElideRight

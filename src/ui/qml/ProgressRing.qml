@@ -58,6 +58,7 @@ Item {
         objectName: "ringPercent"
         anchors.centerIn: parent
         text: Percent.text(root.progress)
+        font.family: PremiumPalette.tabularDigitsFamily
         font.pixelSize: PremiumPalette.caption2Size
         font.weight: Font.Black
         color: "white"

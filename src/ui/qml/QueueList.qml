@@ -31,6 +31,8 @@ Item {
             y: list.y
             height: list.height
             active: true
+            // Only a list longer than its view has anywhere to scroll.
+            visible: size < 1
             contentItem: Rectangle {
                 implicitWidth: 4
                 implicitHeight: 4

@@ -14,7 +14,15 @@ PremiumPanel {
 
     signal toggleAllPresets()
 
-    readonly property var shownPresets: settings.presets.slice(0, showAllPresets ? settings.presets.length : 6)
+    // The extra cards stay while the grid closes over them, and go once it has closed.
+    property bool extraCardsPresent: false
+    readonly property var shownPresets: settings.presets.slice(0, extraCardsPresent ? settings.presets.length : 6)
+
+    Component.onCompleted: extraCardsPresent = showAllPresets
+    onShowAllPresetsChanged: {
+        if (showAllPresets || Motion.reduceMotion)
+            extraCardsPresent = showAllPresets
+    }
 
     radius: 24
     padding: 18
@@ -42,9 +50,8 @@ PremiumPanel {
                 id: swap
                 objectName: "swapButton"
                 Layout.alignment: Qt.AlignBottom
-                implicitWidth: 40
-                leftPadding: 0
-                rightPadding: 0
+                // The symbol's 40 × 40 frame inside the style's side insets.
+                implicitWidth: 40 + leftPadding + rightPadding
                 symbol: "arrow.left.arrow.right"
                 Accessible.name: "Genişlik ve yüksekliği değiştir"
                 ToolTip.visible: hovered
@@ -55,15 +62,6 @@ PremiumPanel {
                     const oldHeight = root.settings.height
                     root.settings.width = oldHeight
                     root.settings.height = oldWidth
-                    turn.restart()
-                }
-                RotationAnimation on rotation {
-                    id: turn
-                    running: false
-                    from: 0
-                    to: Motion.reduceMotion ? 0 : 180
-                    duration: 300
-                    easing.type: Easing.OutBack
                 }
             }
             NumberField {
@@ -76,46 +74,74 @@ PremiumPanel {
             }
         }
 
-        GridLayout {
-            objectName: "presetGrid"
+        // Three rows of cards or all of them: the frame springs between the two heights, in
+        // both directions, and clips the grid inside it.
+        Item {
+            id: gridFrame
             Layout.fillWidth: true
-            columns: 2
-            columnSpacing: 8
-            rowSpacing: 8
+            Layout.preferredHeight: {
+                const card = cards.count > 0 ? cards.itemAt(0).implicitHeight : 0
+                const rows = Math.ceil((root.showAllPresets ? root.settings.presets.length : 6) / 2)
+                return rows * card + (rows - 1) * grid.rowSpacing
+            }
+            implicitHeight: Layout.preferredHeight
+            clip: true
 
-            Repeater {
-                model: root.shownPresets
-                delegate: PresetCard {
-                    required property var modelData
-                    required property int index
-                    objectName: "preset-" + modelData.title
-                    Layout.fillWidth: true
-                    Layout.minimumWidth: 10
-                    Layout.preferredWidth: 10
-                    title: modelData.title
-                    subtitle: modelData.subtitle
-                    presetWidth: modelData.width
-                    presetHeight: modelData.height
-                    current: root.settings.width === modelData.width
-                             && root.settings.height === modelData.height
-                    onClicked: {
-                        root.settings.width = modelData.width
-                        root.settings.height = modelData.height
-                    }
-                    // The cards the expand button adds spring into place.
-                    NumberAnimation on opacity {
-                        running: index >= 6 && !Motion.reduceMotion
-                        from: 0
-                        to: 1
-                        duration: 340
-                        easing.type: Easing.OutCubic
-                    }
-                    NumberAnimation on scale {
-                        running: index >= 6 && !Motion.reduceMotion
-                        from: 0.94
-                        to: 1
-                        duration: 340
-                        easing.type: Easing.OutBack
+            property bool laidOut: false
+            Component.onCompleted: Qt.callLater(() => laidOut = true)
+
+            Behavior on Layout.preferredHeight {
+                enabled: gridFrame.laidOut && !Motion.reduceMotion
+                Spring {
+                    response: 0.34
+                    dampingFraction: 0.82
+                    onStopped: root.extraCardsPresent = root.showAllPresets
+                }
+            }
+
+            GridLayout {
+                id: grid
+                objectName: "presetGrid"
+                width: parent.width
+                columns: 2
+                columnSpacing: 8
+                rowSpacing: 8
+
+                Repeater {
+                    id: cards
+                    model: root.shownPresets
+                    delegate: PresetCard {
+                        required property var modelData
+                        required property int index
+                        objectName: "preset-" + modelData.title
+                        Layout.fillWidth: true
+                        Layout.minimumWidth: 10
+                        Layout.preferredWidth: 10
+                        title: modelData.title
+                        subtitle: modelData.subtitle
+                        presetWidth: modelData.width
+                        presetHeight: modelData.height
+                        current: root.settings.width === modelData.width
+                                 && root.settings.height === modelData.height
+                        onClicked: {
+                            root.settings.width = modelData.width
+                            root.settings.height = modelData.height
+                        }
+                        // The cards the expand button adds spring into place.
+                        NumberAnimation on opacity {
+                            running: index >= 6 && !Motion.reduceMotion
+                            from: 0
+                            to: 1
+                            duration: 300
+                            easing.type: Easing.OutCubic
+                        }
+                        Spring on scale {
+                            running: index >= 6 && !Motion.reduceMotion
+                            from: 0.94
+                            to: 1
+                            response: 0.34
+                            dampingFraction: 0.82
+                        }
                     }
                 }
             }
@@ -131,7 +157,7 @@ PremiumPanel {
                 Text {
                     text: expand.text
                     font: expand.font
-                    color: Qt.rgba(1, 1, 1, expand.down ? 0.72 : 0.92)
+                    color: expand.labelColour
                 }
                 Item { Layout.fillWidth: true }
                 SymbolIcon {

@@ -47,7 +47,6 @@ Item {
             objectName: "processingText"
             anchors.verticalCenter: parent.verticalCenter
             text: "İşleniyor"
-            font.family: PremiumPalette.roundedFamily
             font.pixelSize: PremiumPalette.captionSize
             font.bold: true
             color: PremiumPalette.accentSoft

@@ -23,7 +23,6 @@ Row {
         objectName: "labelText"
         anchors.verticalCenter: parent.verticalCenter
         text: root.text
-        font.family: PremiumPalette.roundedFamily
         font.pixelSize: root.pixelSize
         font.bold: root.bold
         color: root.colour
