@@ -95,6 +95,13 @@ TestCase {
         compare(shown(view), "warning start")
         compare(find(view, "messageSymbol").name, "exclamationmark.triangle.fill")
         compare(String(find(view, "messageText").color), String(PremiumPalette.amber))
+
+        // In a narrow bar the message wraps beside the start button, never under it.
+        view.width = 420
+        const text = find(view, "messageText"), start = find(view, "startButton")
+        tryVerify(() => text.lineCount === 2)
+        verify(text.mapToItem(view, text.width, 0).x <= start.mapToItem(view, 0, 0).x,
+               "the message ends before the start button")
     }
 
     function test_cancelledRunLooksLikeSuccessAndOffersReveal() {
