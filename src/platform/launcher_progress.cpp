@@ -17,6 +17,8 @@ LauncherProgress::LauncherProgress(const QString& appId, std::optional<QDBusConn
                    QString(appId).replace(QLatin1Char('.'), QLatin1Char('_')))
 {
     m_nextInterval.setSingleShot(true);
+    // A coarse timer may fire a little early, which would break the limit.
+    m_nextInterval.setTimerType(Qt::PreciseTimer);
     connect(&m_nextInterval, &QTimer::timeout, this, &LauncherProgress::sendPending);
 }
 
