@@ -34,8 +34,6 @@ bool DesktopNotifier::listen()
                                      this, SLOT(handleAction(uint, QString)));
         m_bus->connect(kService, kPath, kInterface, QStringLiteral("ActivationToken"), this,
                        SLOT(keepActivationToken(uint, QString)));
-        m_bus->connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
-                       SLOT(forgetClosed(uint)));
     }
     return true;
 }
@@ -81,13 +79,6 @@ void DesktopNotifier::keepActivationToken(uint id, const QString& token)
     if (id != 0 && id == m_shownId &&
         QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-}
-
-void DesktopNotifier::forgetClosed(uint id)
-{
-    // The next notification is then a new one rather than the replacement of one long gone.
-    if (id == m_shownId)
-        m_shownId = 0;
 }
 
 } // namespace pictavo

@@ -29,7 +29,6 @@ Q_SIGNALS:
 private Q_SLOTS:
     void handleAction(uint id, const QString& action);
     void keepActivationToken(uint id, const QString& token);
-    void forgetClosed(uint id);
 
 private:
     bool listen();
@@ -37,7 +36,9 @@ private:
     std::optional<QDBusConnection> m_bus;
     QString m_appId;
     bool m_listening = false;
-    uint m_shownId = 0;        // the service's id of the notification on screen, 0 for none yet
+    // The service's id of the latest notification, 0 for none yet; the next one replaces it
+    // rather than piling up beside it.
+    uint m_shownId = 0;
     quint64 m_notifyCount = 0; // ids answered for an earlier notify() are not the one shown
     QString m_folder;
 };

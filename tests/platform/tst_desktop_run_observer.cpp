@@ -16,61 +16,37 @@ using namespace pictavo;
 
 namespace {
 
-const QString kAppId = QStringLiteral("io.github.pictavo.Pictavo");
-const QString kReason = QStringLiteral("Görseller dönüştürülüyor");
-const QString kRequestHandle = QStringLiteral("/org/freedesktop/portal/desktop/request/1_1/t");
-const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kAppId = "io.github.pictavo.Pictavo";
+const QString kReason = "Görseller dönüştürülüyor";
+const QString kRequestHandle = "/org/freedesktop/portal/desktop/request/1_1/t";
 
-// The notification server, the portal and logind on the test's bus: records every call and
-// answers as the real ones do. Notifications get the id 7; logind's lock is the write end of a
-// pipe, so the test sees it released when the read end reaches its end.
+// The notification server, the portal and logind on the test's bus: records each call's
+// arguments, then the path it was sent to, and answers as the real ones do. Notifications get
+// the id 7; logind's lock is the write end of a pipe, released once the read end sees its end.
 class FakeDesktopServices : public QDBusVirtualObject {
 public:
-    struct Call {
-        QString path;
-        QString method; // interface.member
-        QVariantList arguments;
-    };
-    QList<Call> calls;
+    QHash<QString, QList<QVariantList>> calls; // by interface.member
     int lockReadEnd = -1;
 
-    ~FakeDesktopServices() override { forgetLock(); }
-
-    void forgetLock()
-    {
-        if (lockReadEnd >= 0)
-            ::close(std::exchange(lockReadEnd, -1));
-    }
+    ~FakeDesktopServices() override { ::close(lockReadEnd); }
     bool lockReleased() const
     {
         pollfd end{lockReadEnd, POLLIN, 0};
         return ::poll(&end, 1, 0) == 1;
     }
-    QList<Call> callsTo(const QString& method) const
-    {
-        QList<Call> matching;
-        for (const Call& call : calls)
-            if (call.method == method)
-                matching << call;
-        return matching;
-    }
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
-        const QString method = message.interface() + QLatin1Char('.') + message.member();
-        calls << Call{message.path(), method, message.arguments()};
+        const QString method = message.interface() + '.' + message.member();
+        calls[method] << (message.arguments() << message.path());
         QDBusMessage reply = message.createReply();
-        if (method == QStringLiteral("org.freedesktop.Notifications.Notify"))
+        if (method == "org.freedesktop.Notifications.Notify")
             reply << 7u;
-        else if (method == QStringLiteral("org.freedesktop.portal.Inhibit.Inhibit"))
+        else if (method == "org.freedesktop.portal.Inhibit.Inhibit")
             reply << QVariant::fromValue(QDBusObjectPath(kRequestHandle));
-        else if (method == QStringLiteral("org.freedesktop.login1.Manager.Inhibit")) {
-            int ends[2];
-            if (::pipe(ends) != 0)
-                return false;
-            forgetLock();
-            lockReadEnd = ends[0];
+        else if (int ends[2]; method == "org.freedesktop.login1.Manager.Inhibit" && !::pipe(ends)) {
+            ::close(std::exchange(lockReadEnd, ends[0]));
             reply << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
             ::close(ends[1]);
         }
@@ -82,11 +58,6 @@ struct RecordingFileManager : FileManager {
     void reveal(const QString& path) override { revealed << path; }
     QStringList revealed;
 };
-
-QVariantMap asMap(const QVariant& argument)
-{
-    return qdbus_cast<QVariantMap>(argument.value<QDBusArgument>());
-}
 
 } // namespace
 
@@ -105,14 +76,6 @@ class TestDesktopRunObserver : public QObject {
         return QDBusConnection::connectToBus(m_address, name);
     }
     DesktopRunObserver::Buses buses() { return {bus("session"), bus("system")}; }
-
-    void sendActionInvoked(uint id, const QString& action)
-    {
-        QDBusMessage signal = QDBusMessage::createSignal(
-            "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
-        signal << id << action;
-        QVERIFY(bus("service").send(signal));
-    }
 
 public Q_SLOTS:
     void recordUpdate(const QString& appUri, const QVariantMap& properties)
@@ -154,12 +117,12 @@ private Q_SLOTS:
                 "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId"));
         QCoreApplication::processEvents();
         m_services.calls.clear();
-        m_services.forgetLock();
+        ::close(std::exchange(m_services.lockReadEnd, -1));
         m_files.revealed.clear();
         m_updates.clear();
     }
 
-    void cleanup() { bus("service").unregisterService(kPortal); }
+    void cleanup() { bus("service").unregisterService("org.freedesktop.portal.Desktop"); }
 
     void notifiesWhenTheWindowIsNotInFront_data()
     {
@@ -198,20 +161,25 @@ private Q_SLOTS:
         const QString notify = "org.freedesktop.Notifications.Notify";
         if (title.isEmpty()) {
             QTest::qWait(200);
-            QCOMPARE(m_services.callsTo(notify).size(), 0);
+            QVERIFY(!m_services.calls.contains(notify));
             return;
         }
-        QTRY_COMPARE(m_services.callsTo(notify).size(), 1);
-        const QVariantList arguments = m_services.callsTo(notify)[0].arguments;
+        QTRY_COMPARE(m_services.calls.value(notify).size(), 1);
+        const QVariantList arguments = m_services.calls[notify][0];
         QCOMPARE(arguments.mid(0, 6), QVariantList({"Orvenna Tavimo", 0u, kAppId, title, summary,
                                                     QStringList{"default", "Pencereyi Göster",
                                                                 "reveal", "Klasörü Göster"}}));
-        QCOMPARE(asMap(arguments[6]).value("desktop-entry"), kAppId);
+        QCOMPARE(qdbus_cast<QVariantMap>(arguments[6]).value("desktop-entry"), kAppId);
 
-        sendActionInvoked(99, "reveal");
-        sendActionInvoked(7, "reveal");
+        const auto invoke = [this](uint id, const QString& action) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+            QVERIFY(bus("service").send(signal << id << action));
+        };
+        invoke(99, "reveal");
+        invoke(7, "reveal");
         QTRY_COMPARE(m_files.revealed, QStringList{folder});
-        sendActionInvoked(7, "default");
+        invoke(7, "default");
         QTRY_VERIFY(!(window.windowStates() & Qt::WindowMinimized) &&
                     QGuiApplication::focusWindow() == &window);
         QCOMPARE(m_files.revealed, QStringList{folder});
@@ -233,11 +201,12 @@ private Q_SLOTS:
         QFETCH(bool, portal);
         QFETCH(QString, end);
         if (portal)
-            QVERIFY(bus("service").registerService(kPortal));
+            QVERIFY(bus("service").registerService("org.freedesktop.portal.Desktop"));
         const QString inhibit = portal ? "org.freedesktop.portal.Inhibit.Inhibit"
                                        : "org.freedesktop.login1.Manager.Inhibit";
+        const QString close = "org.freedesktop.portal.Request.Close";
         const auto released = [&] {
-            return portal ? m_services.callsTo("org.freedesktop.portal.Request.Close").size() == 1
+            return portal ? m_services.calls.value(close) == QList<QVariantList>{{kRequestHandle}}
                           : m_services.lockReleased();
         };
         // Without a session bus logind is asked at once, so its answer can come after the end.
@@ -247,7 +216,7 @@ private Q_SLOTS:
         auto observer = std::make_unique<DesktopRunObserver>(m_files, buses);
         observer->runStarted(3);
         if (end != "finished before the answer") {
-            QTRY_COMPARE(m_services.callsTo(inhibit).size(), 1);
+            QTRY_VERIFY(m_services.calls.contains(inhibit));
             QTest::qWait(100);
             QVERIFY(!released());
         }
@@ -257,15 +226,13 @@ private Q_SLOTS:
             observer->runFinished({"İşlem iptal edildi.", false, m_dir.path()});
         QTRY_VERIFY(released());
 
-        const QList<FakeDesktopServices::Call> calls = m_services.callsTo(inhibit);
+        const QList<QVariantList> calls = m_services.calls.value(inhibit);
         QCOMPARE(calls.size(), 1);
         if (portal) {
-            QCOMPARE(calls[0].arguments.mid(0, 2), QVariantList({"", 12u}));
-            QCOMPARE(asMap(calls[0].arguments[2]), QVariantMap({{"reason", kReason}}));
-            QCOMPARE(m_services.callsTo("org.freedesktop.portal.Request.Close")[0].path,
-                     kRequestHandle);
+            QCOMPARE(calls[0].mid(0, 2), QVariantList({"", 12u}));
+            QCOMPARE(qdbus_cast<QVariantMap>(calls[0][2]), QVariantMap({{"reason", kReason}}));
         } else {
-            QCOMPARE(calls[0].arguments,
+            QCOMPARE(calls[0].mid(0, 4),
                      QVariantList({"sleep:idle", "Orvenna Tavimo", kReason, "block"}));
         }
     }
@@ -290,10 +257,11 @@ private Q_SLOTS:
         const qint64 span = elapsed.elapsed();
         QTest::qWait(2 * LauncherProgress::kMinIntervalMs);
 
-        QVERIFY(m_updates.size() >= 4);
+        QVERIFY(m_updates.size() >= 4); // one each interval, not just the first and the last
         QVERIFY2(m_updates.size() <= span / LauncherProgress::kMinIntervalMs + 2,
                  qPrintable(QString("%1 updates in %2 ms").arg(m_updates.size()).arg(span)));
-        QCOMPARE(m_updates.front(), QVariantMap({{"uri", "application://" + kAppId + ".desktop"},
+        const QString uri = "application://" + kAppId + ".desktop";
+        QCOMPARE(m_updates.front(), QVariantMap({{"uri", uri},
                                                  {"progress", 0.0},
                                                  {"progress-visible", true},
                                                  {"count", qint64(40)},
@@ -304,9 +272,9 @@ private Q_SLOTS:
             QCOMPARE(m_updates[i]["count"].toLongLong(),
                      qRound64(40 * (1 - m_updates[i]["progress"].toDouble())));
         }
-        QCOMPARE(m_updates.back(), QVariantMap({{"uri", "application://" + kAppId + ".desktop"},
-                                                {"progress-visible", false},
-                                                {"count-visible", false}}));
+        QCOMPARE(
+            m_updates.back(),
+            QVariantMap({{"uri", uri}, {"progress-visible", false}, {"count-visible", false}}));
     }
 };
 
