@@ -123,7 +123,7 @@ int main(int argc, char** argv)
     if (engine.rootObjects().isEmpty())
         return 1;
     if (auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst())) {
-        platform.setDialogParent(window);
+        platform.setWindow(window);
         if (instance) {
             QObject::connect(instance.get(), &pictavo::SingleInstance::activated, &events,
                              &pictavo::ApplicationEvents::openUrls);

@@ -64,6 +64,26 @@ public:
     virtual void reveal(const QString& path) = 0;
 };
 
+// What a run ended with, as the window shows it.
+struct RunOutcome {
+    QString summary; // the run's last message
+    bool hadFailures = false;
+    QString outputFolder; // where its files went, as the window shows it
+};
+
+// Follows the batch runs from outside the window: the taskbar, power management and the
+// desktop's notifications. Called on the GUI thread.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // A run began with this many items to convert.
+    virtual void runStarted(int items) = 0;
+    // The run's share done (0 to 1) and the items it has not finished yet.
+    virtual void runProgressed(double progress, int itemsLeft) = 0;
+    // Once per started run, however it ended: completed, cancelled, or stopped by its folder.
+    virtual void runFinished(const RunOutcome& outcome) = 0;
+};
+
 // Non-owning: the services must outlive every model that uses them.
 struct PlatformServices {
     ImageDialog* imageDialog = nullptr;
@@ -71,6 +91,7 @@ struct PlatformServices {
     SettingsStore* settingsStore = nullptr;
     FolderAccess* folderAccess = nullptr;
     FileManager* fileManager = nullptr;
+    RunObserver* runObserver = nullptr;
 };
 
 } // namespace pictavo

@@ -29,6 +29,28 @@ ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* pare
     : QObject(parent), m_services(services)
 {
     restoreOutputFolder();
+    if (m_services.runObserver)
+        reportRunsTo(*m_services.runObserver);
+}
+
+// The desktop follows the runs through the model's own signals, so the run's steps need not
+// know about it: processing goes on, progress comes per settled item, runFinished comes once.
+void ResizeViewModel::reportRunsTo(RunObserver& observer)
+{
+    connect(this, &ResizeViewModel::isProcessingChanged, this, [this, &observer] {
+        // A run takes every queued item (startProcessing).
+        if (m_isProcessing)
+            observer.runStarted(m_items.count());
+    });
+    connect(this, &ResizeViewModel::progressChanged, this, [this, &observer] {
+        // Not the reset to 0 at a start, which comes before the new run exists.
+        if (hasRunningTask())
+            observer.runProgressed(m_progress, int(m_run->total - m_run->settled));
+    });
+    connect(this, &ResizeViewModel::runFinished, this, [this, &observer] {
+        observer.runFinished(
+            {lastMessage(), m_lastMessageIsError, QFile::decodeName(m_run->folder.c_str())});
+    });
 }
 
 ResizeViewModel::~ResizeViewModel()

@@ -116,6 +116,7 @@ private:
     std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
                                     Repeats repeats);
     void restoreOutputFolder();
+    void reportRunsTo(RunObserver& observer);
     void saveOutputFolderBookmark(const QString& folder);
     void setOutputFolder(std::optional<std::filesystem::path> folder);
     void setProcessing(bool processing);

@@ -1,27 +1,13 @@
 #include "desktop_file_manager.h"
 
+#include "session_bus.h"
+
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 
 namespace pictavo {
-
-namespace {
-
-// With neither an address nor the per-user bus socket, libdbus would autolaunch a bus daemon
-// that outlives the application; the fallback opener is the better answer then.
-std::optional<QDBusConnection> reachableSessionBus()
-{
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-        const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        if (runtimeDir.isEmpty() || !QFileInfo::exists(runtimeDir + QStringLiteral("/bus")))
-            return std::nullopt;
-    }
-    return QDBusConnection::sessionBus();
-}
-
-} // namespace
 
 DesktopFileManager::DesktopFileManager(std::optional<QDBusConnection> bus, UrlOpener openUrl)
     : m_bus(std::move(bus)), m_openUrl(std::move(openUrl))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "desktop_file_manager.h"
+#include "desktop_run_observer.h"
 #include "linux_folder_access.h"
 #include "platform_services.h"
 #include "qt_folder_dialog.h"
@@ -13,12 +14,12 @@ namespace pictavo {
 // points into this object, which must therefore outlive every model using it.
 class DesktopPlatform {
 public:
-    DesktopPlatform() = default;
+    DesktopPlatform() : m_runObserver(m_fileManager) {}
     DesktopPlatform(const DesktopPlatform&) = delete;
     DesktopPlatform& operator=(const DesktopPlatform&) = delete;
 
-    // The window the dialogs are kept above.
-    void setDialogParent(QWindow* window);
+    // The window the dialogs are kept above, and the one the run's notification stands in for.
+    void setWindow(QWindow* window);
 
     PlatformServices services();
 
@@ -28,6 +29,7 @@ private:
     QtSettingsStore m_settingsStore;
     LinuxFolderAccess m_folderAccess;
     DesktopFileManager m_fileManager;
+    DesktopRunObserver m_runObserver;
 };
 
 } // namespace pictavo

@@ -87,6 +87,23 @@ public:
     QStringList revealed;
 };
 
+// Each call as a line: "started 3", "left 2", "finished: <summary>" (+ " (failures)").
+class FakeRunObserver : public RunObserver {
+public:
+    void runStarted(int items) override { calls << QString("started %1").arg(items); }
+    void runProgressed(double, int itemsLeft) override
+    {
+        calls << QString("left %1").arg(itemsLeft);
+    }
+    void runFinished(const RunOutcome& outcome) override
+    {
+        calls << "finished: " + outcome.summary + (outcome.hadFailures ? " (failures)" : "");
+        outputFolder = outcome.outputFolder;
+    }
+    QStringList calls;
+    QString outputFolder;
+};
+
 // One of each, sharing one log of calls in the order they happened.
 struct FakePlatform {
     FakePlatform()
@@ -94,7 +111,10 @@ struct FakePlatform {
         settings.log = &log;
         access.log = &log;
     }
-    PlatformServices services() { return {&images, &folders, &settings, &access, &fileManager}; }
+    PlatformServices services()
+    {
+        return {&images, &folders, &settings, &access, &fileManager, &runObserver};
+    }
 
     QStringList log;
     FakeImageDialog images;
@@ -102,6 +122,7 @@ struct FakePlatform {
     FakeSettingsStore settings;
     FakeFolderAccess access;
     FakeFileManager fileManager;
+    FakeRunObserver runObserver;
 };
 
 } // namespace pictavo::test

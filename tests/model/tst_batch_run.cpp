@@ -190,6 +190,10 @@ private Q_SLOTS:
         QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "c_resized.jpg"}));
         QCOMPARE(statusRows.count(), 6); // processing and a result, row by row
         QCOMPARE(resets.count(), 0);
+        QCOMPARE(batch.platform.runObserver.calls,
+                 QStringList({"started 3", "left 2", "left 1", "left 0",
+                              "finished: 2 tamamlandı, 1 görsel işlenemedi. (failures)"}));
+        QCOMPARE(batch.platform.runObserver.outputFolder, batch.output());
     }
 
     // Conversions that finish in another order than they started give the one-at-a-time
@@ -278,6 +282,8 @@ private Q_SLOTS:
         QCOMPARE(batch.model.progress(), 0.4);
         QCOMPARE(batch.outputNames(), QStringList({"p0_resized.jpg", "p1_resized.jpg"}));
         QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
+        QCOMPARE(batch.platform.runObserver.calls,
+                 QStringList({"started 5", "left 4", "left 3", "finished: İşlem iptal edildi."}));
     }
 
     void collisionsAreNumbered()
@@ -321,6 +327,9 @@ private Q_SLOTS:
         QCOMPARE(batch.outputNames(), QStringList({"a_resized-2.jpg", "a_resized.jpg",
                                                    "b_resized-2.jpg", "b_resized.jpg"}));
         QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
+        const QStringList& observed = batch.platform.runObserver.calls;
+        QCOMPARE(observed.size(), 8);
+        QCOMPARE(observed.mid(4), observed.mid(0, 4)); // nothing left over from the first run
     }
 
     void cancelDuringTheFirstImage()
@@ -405,6 +414,8 @@ private Q_SLOTS:
         QVERIFY(batch.model.lastMessageIsError());
         QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::ready}));
         QCOMPARE(batch.model.progress(), 0.0);
+        QCOMPARE(batch.platform.runObserver.calls.size(), 2);
+        QVERIFY(batch.platform.runObserver.calls[1].endsWith(" (failures)"));
     }
 
     void aDeletedFolderIsCreatedAgainWithItsParents()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -38,6 +40,30 @@ template <typename Step> void whenFileDialogShows(Step step)
         if (dialog->isVisible())
             dialog->reject();
     });
+}
+
+// A bus of the test's own, without activatable services, ended with the test.
+inline QString startPrivateBus(QProcess& daemon, const QString& directory)
+{
+    QFile config(directory + QStringLiteral("/bus.conf"));
+    if (!config.open(QIODevice::WriteOnly))
+        return {};
+    config.write(
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
+        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+        "<busconfig><type>session</type><listen>unix:dir=" +
+        QFile::encodeName(directory) +
+        "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+        "<allow receive_sender=\"*\"/>"
+        "<allow own=\"*\"/></policy></busconfig>\n");
+    config.close();
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address=1")});
+    while (daemon.waitForStarted() && !daemon.canReadLine())
+        if (!daemon.waitForReadyRead(30000))
+            return {};
+    return QString::fromUtf8(daemon.readLine()).trimmed();
 }
 
 } // namespace pictavo::test

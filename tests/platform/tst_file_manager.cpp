@@ -44,30 +44,6 @@ private:
     QList<QStringList> m_requests;
 };
 
-// A bus of the test's own, without activatable services, ended with the test.
-QString startPrivateBus(QProcess& daemon, const QString& directory)
-{
-    QFile config(directory + QStringLiteral("/bus.conf"));
-    if (!config.open(QIODevice::WriteOnly))
-        return {};
-    config.write(
-        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
-        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>session</type><listen>unix:dir=" +
-        QFile::encodeName(directory) +
-        "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
-        "<allow receive_sender=\"*\"/>"
-        "<allow own=\"*\"/></policy></busconfig>\n");
-    config.close();
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address=1")});
-    while (daemon.waitForStarted() && !daemon.canReadLine())
-        if (!daemon.waitForReadyRead(30000))
-            return {};
-    return QString::fromUtf8(daemon.readLine()).trimmed();
-}
-
 } // namespace
 
 class TestFileManager : public QObject {
@@ -108,7 +84,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(m_folder));
         if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
             QSKIP("dbus-daemon is not installed");
-        m_address = startPrivateBus(m_daemon, m_dir.path());
+        m_address = test::startPrivateBus(m_daemon, m_dir.path());
         QVERIFY2(connection(QStringLiteral("client")).isConnected(), qPrintable(m_address));
         m_service.moveToThread(&m_serviceThread);
         m_serviceThread.start();
