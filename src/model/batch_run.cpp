@@ -99,6 +99,9 @@ bool ResizeViewModel::startProcessing()
     run->folder = *m_outputFolder;
     run->settings = m_settings.value();
     run->total = m_items.count();
+    // Fixed now, with the total: items that join before the run begins wait for the next one.
+    for (const ImageItem& item : m_items.items())
+        run->ids.push_back(item.id);
     m_run = std::move(run);
     QMetaObject::invokeMethod(this, &ResizeViewModel::beginRun, Qt::QueuedConnection);
     return true;
@@ -119,8 +122,6 @@ void ResizeViewModel::beginRun()
         return;
     }
     removeAbandonedTemporaries(run.folder);
-    for (const ImageItem& item : m_items.items())
-        run.ids.push_back(item.id);
 
     run.capacity = automaticRunCapacity();
     if (m_runLimits.jobs > 0)

@@ -366,14 +366,19 @@ private Q_SLOTS:
     {
         Batch batch;
         batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
+        const QString early = batch.source("early.jpg");
         const QString late = batch.source("late.jpg");
         batch.whenConverting(0, [&] {
             batch.model.addPaths({late});
             batch.model.settings()->setFormat("PNG");
             batch.model.settings()->setWidth(10);
         });
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done, Kind::ready}));
+        QSignalSpy finished(&batch.model, &ResizeViewModel::runFinished);
+        QVERIFY(batch.model.startProcessing());
+        batch.model.addPaths({early}); // before the run's first turn of the event loop
+        QVERIFY(finished.wait(60'000));
+        QCOMPARE(batch.kinds(),
+                 std::vector<Kind>({Kind::done, Kind::done, Kind::ready, Kind::ready}));
         QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "b_resized.jpg"}));
         QCOMPARE(batch.model.progress(), 1.0);
         QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
