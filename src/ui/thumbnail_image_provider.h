@@ -1,17 +1,24 @@
 #pragma once
 
+#include "thumbnail_cache.h"
+
+#include <QHash>
+#include <QMutex>
 #include <QQuickAsyncImageProvider>
 #include <QThreadPool>
 
 namespace pictavo {
 
 // Serves "image://thumbnail/<percent-encoded path>": the photo scaled to cover the requested
-// size and cropped to it, decoded by the engine on the provider's own two threads so that a
-// long queue scrolling past cannot occupy every core or hold up the drawing. A file that cannot be
-// read gives an error, and the view keeps its placeholder.
+// size and cropped to it, on the provider's own two threads so that a long queue scrolling
+// past cannot occupy every core or hold up the drawing. A valid picture in the desktop's
+// shared thumbnail cache is used instead of decoding the photo, and a decoded one is left
+// there. A file that cannot be read gives an error, and the view keeps its placeholder; it is
+// not read again while its modification time stays the same.
 class ThumbnailImageProvider : public QQuickAsyncImageProvider {
 public:
     ThumbnailImageProvider();
+    explicit ThumbnailImageProvider(ThumbnailCache cache);
     ~ThumbnailImageProvider() override;
 
     QQuickImageResponse* requestImageResponse(const QString& id,
@@ -20,7 +27,17 @@ public:
     // The size asked for when the view gives none.
     static constexpr QSize kDefaultSize{164, 124};
 
+    // The picture of the file at `path` (the system's bytes) for `size`; a null image when the
+    // file cannot be read. Runs on a pool thread.
+    QImage picture(const QByteArray& path, QSize size);
+
 private:
+    bool failedBefore(const ThumbnailSource& source);
+    void rememberFailure(const ThumbnailSource& source);
+
+    ThumbnailCache m_cache;
+    QMutex m_failuresLock;
+    QHash<QByteArray, qint64> m_failures; // canonical path → modification time that failed
     QThreadPool m_pool;
 };
 
