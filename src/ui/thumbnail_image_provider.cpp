@@ -53,10 +53,13 @@ public:
     void run() override
     {
         useBackgroundPriority();
-        QImage image;
-        if (!m_cancelled->load())
-            image = m_provider.picture(m_path, m_size);
-        Q_EMIT done(image);
+        if (m_cancelled->load()) {
+            Q_EMIT done(QImage());
+            return;
+        }
+        const ThumbnailImageProvider::Result result = m_provider.picture(m_path, m_size);
+        Q_EMIT done(result.shown);
+        m_provider.keep(result);
     }
 
 Q_SIGNALS:
@@ -131,14 +134,14 @@ QQuickImageResponse* ThumbnailImageProvider::requestImageResponse(const QString&
     return new ThumbnailResponse(*this, QFile::encodeName(path), size, m_pool);
 }
 
-QImage ThumbnailImageProvider::picture(const QByteArray& path, QSize size)
+ThumbnailImageProvider::Result ThumbnailImageProvider::picture(const QByteArray& path, QSize size)
 {
     const std::optional<ThumbnailSource> source = ThumbnailCache::describe(path);
     if (!source || failedBefore(*source))
         return {};
     const QImage cached = m_cache.find(*source, std::max(size.width(), size.height()));
     if (!cached.isNull())
-        return coverAndCrop(cached, size);
+        return {coverAndCrop(cached, size), {}, {}};
     if (m_cache.hasFailed(*source)) {
         rememberFailure(*source);
         return {};
@@ -153,12 +156,20 @@ QImage ThumbnailImageProvider::picture(const QByteArray& path, QSize size)
         m_cache.recordFailure(*source);
         return {};
     }
-    const QImage whole = toImage(*preview);
-    m_cache.store(*source, whole);
-    if (covers(whole, size))
-        return coverAndCrop(whole, size);
-    const std::optional<Thumbnail> thumbnail = makeThumbnail(file, size.width(), size.height());
-    return thumbnail ? toImage(*thumbnail) : QImage();
+    Result result{{}, toImage(*preview), *source};
+    if (covers(result.toCache, size)) {
+        result.shown = coverAndCrop(result.toCache, size);
+    } else if (const std::optional<Thumbnail> thumbnail =
+                   makeThumbnail(file, size.width(), size.height())) {
+        result.shown = toImage(*thumbnail);
+    }
+    return result;
+}
+
+void ThumbnailImageProvider::keep(const Result& result) const
+{
+    if (!result.toCache.isNull())
+        m_cache.store(result.source, result.toCache);
 }
 
 bool ThumbnailImageProvider::failedBefore(const ThumbnailSource& source)

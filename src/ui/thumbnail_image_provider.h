@@ -27,9 +27,18 @@ public:
     // The size asked for when the view gives none.
     static constexpr QSize kDefaultSize{164, 124};
 
-    // The picture of the file at `path` (the system's bytes) for `size`; a null image when the
-    // file cannot be read. Runs on a pool thread.
-    QImage picture(const QByteArray& path, QSize size);
+    // What one request makes on a pool thread: the row's picture (null when the file cannot
+    // be read) and, when it was decoded, the whole picture the shared cache should keep.
+    struct Result {
+        QImage shown;
+        QImage toCache;
+        ThumbnailSource source;
+    };
+    // The picture of the file at `path` (the system's bytes) for `size`.
+    Result picture(const QByteArray& path, QSize size);
+    // Leaves a decoded picture in the shared cache; after the row has it, so that the PNG's
+    // encoding does not hold it up.
+    void keep(const Result& result) const;
 
 private:
     bool failedBefore(const ThumbnailSource& source);
