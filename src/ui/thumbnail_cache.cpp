@@ -59,13 +59,7 @@ bool makeFolders(const QByteArray& folder)
 
 } // namespace
 
-ThumbnailCache::ThumbnailCache() : ThumbnailCache(cacheRootFromEnvironment()) {}
-
-ThumbnailCache::ThumbnailCache(QByteArray root) : m_root(std::move(root))
-{
-    while (m_root.size() > 1 && m_root.endsWith('/'))
-        m_root.chop(1);
-}
+ThumbnailCache::ThumbnailCache() : m_root(cacheRootFromEnvironment()) {}
 
 std::optional<ThumbnailSource> ThumbnailCache::describe(const QByteArray& path)
 {

@@ -23,8 +23,6 @@ class ThumbnailCache {
 public:
     // The cache of $XDG_CACHE_HOME, or of ~/.cache when that is unset or relative.
     ThumbnailCache();
-    // The cache whose size folders are under `root` (the "thumbnails" folder itself).
-    explicit ThumbnailCache(QByteArray root);
 
     // The regular file at `path` (the system's bytes), links followed; nothing when there is
     // none.
@@ -48,8 +46,6 @@ public:
     void recordFailure(const ThumbnailSource& source) const;
 
     static constexpr int kLargeSide = 256;
-
-    QByteArray root() const { return m_root; }
 
 private:
     bool acceptsWritesFor(const ThumbnailSource& source) const;

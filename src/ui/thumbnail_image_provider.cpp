@@ -38,8 +38,8 @@ bool covers(const QImage& picture, QSize size)
     return picture.width() >= size.width() && picture.height() >= size.height();
 }
 
-// One decode on the pool. Hands its picture to the response through a queued signal; a
-// response cancelled before the decode starts (its row scrolled away) costs nothing more.
+// One request on the pool. Hands its picture to the response through a queued signal; a
+// response cancelled before the work starts (its row scrolled away) costs nothing more.
 class ThumbnailJob : public QObject, public QRunnable {
     Q_OBJECT
 
@@ -106,9 +106,7 @@ private:
 
 } // namespace
 
-ThumbnailImageProvider::ThumbnailImageProvider() : ThumbnailImageProvider(ThumbnailCache()) {}
-
-ThumbnailImageProvider::ThumbnailImageProvider(ThumbnailCache cache) : m_cache(std::move(cache))
+ThumbnailImageProvider::ThumbnailImageProvider()
 {
     // Decoding runs at the conversions' background priority (each job lowers its thread), so
     // it gives way to drawing the window. Not lower: libvips shares its worker threads between

@@ -18,7 +18,6 @@ namespace pictavo {
 class ThumbnailImageProvider : public QQuickAsyncImageProvider {
 public:
     ThumbnailImageProvider();
-    explicit ThumbnailImageProvider(ThumbnailCache cache);
     ~ThumbnailImageProvider() override;
 
     QQuickImageResponse* requestImageResponse(const QString& id,
