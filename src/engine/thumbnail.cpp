@@ -24,9 +24,9 @@ vips::VImage asRgba(vips::VImage image)
     return image;
 }
 
-} // namespace
-
-std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height)
+// The upright image scaled into `width` × `height`: cropped to fill it, or whole within it
+// and never enlarged.
+std::optional<Thumbnail> render(const std::filesystem::path& path, int width, int height, bool crop)
 {
     // Only regular files: a FIFO would block the loader's open, a device would never end.
     if (width < 1 || height < 1 || !detail::isRegularFile(path))
@@ -43,12 +43,13 @@ std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int wi
     try {
         // Shrink-on-load and embedded previews keep this far cheaper than a full decode; a
         // damaged file fails instead of showing grey stripes.
-        vips::VImage image = vips::VImage::thumbnail(path.c_str(), width,
-                                                     vips::VImage::option()
-                                                         ->set("height", height)
-                                                         ->set("crop", VIPS_INTERESTING_CENTRE)
-                                                         ->set("size", VIPS_SIZE_BOTH)
-                                                         ->set("fail_on", VIPS_FAIL_ON_ERROR));
+        vips::VImage image = vips::VImage::thumbnail(
+            path.c_str(), width,
+            vips::VImage::option()
+                ->set("height", height)
+                ->set("crop", crop ? VIPS_INTERESTING_CENTRE : VIPS_INTERESTING_NONE)
+                ->set("size", crop ? VIPS_SIZE_BOTH : VIPS_SIZE_DOWN)
+                ->set("fail_on", VIPS_FAIL_ON_ERROR));
         image = asRgba(image);
         if (image.bands() != 4)
             return std::nullopt;
@@ -65,6 +66,18 @@ std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int wi
         vips_error_clear();
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height)
+{
+    return render(path, width, height, true);
+}
+
+std::optional<Thumbnail> makePreview(const std::filesystem::path& path, int longSide)
+{
+    return render(path, longSide, longSide, false);
 }
 
 } // namespace pictavo

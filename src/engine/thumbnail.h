@@ -22,4 +22,9 @@ struct Thumbnail {
 // safe on any thread, and frees the thread's libvips state before it returns.
 std::optional<Thumbnail> makeThumbnail(const std::filesystem::path& path, int width, int height);
 
+// The whole image turned upright and scaled, aspect kept, to fit within `longSide` ×
+// `longSide`; never enlarged. What a shared thumbnail cache stores. Refuses the same files as
+// makeThumbnail() and is as safe to call.
+std::optional<Thumbnail> makePreview(const std::filesystem::path& path, int longSide);
+
 } // namespace pictavo

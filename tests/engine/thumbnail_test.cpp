@@ -37,6 +37,28 @@ TEST(Thumbnail, CoversTheFrameExactlyWhateverTheSourceShape)
     EXPECT_TRUE(near(rgbAt(*makeThumbnail(dir / "tall.webp", 82, 62), 41, 31), {10, 200, 30, 128}));
 }
 
+// What the shared cache stores: the whole picture, not a crop, and no bigger than the photo.
+TEST(Thumbnail, PreviewFitsTheWholePictureWithinTheSide)
+{
+    TempDir dir;
+    solid(600, 300, {10, 200, 30}).write_to_file((dir / "wide.png").c_str());
+    solid(90, 400, {10, 200, 30, 128}).write_to_file((dir / "tall.webp").c_str());
+    solid(40, 20, {10, 200, 30}).write_to_file((dir / "small.jpg").c_str());
+    const struct {
+        const char* name;
+        int width, height;
+    } cases[] = {{"wide.png", 256, 128}, {"tall.webp", 58, 256}, {"small.jpg", 40, 20}};
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.name);
+        const std::optional<Thumbnail> preview = makePreview(dir / expected.name, 256);
+        ASSERT_TRUE(preview);
+        EXPECT_EQ(preview->width, expected.width);
+        EXPECT_EQ(preview->height, expected.height);
+        EXPECT_TRUE(
+            near(rgbAt(*preview, 0, 0), rgbAt(*preview, preview->width - 1, preview->height - 1)));
+    }
+}
+
 TEST(Thumbnail, TurnsTheSourceUpright)
 {
     TempDir dir;
@@ -51,6 +73,10 @@ TEST(Thumbnail, TurnsTheSourceUpright)
     EXPECT_TRUE(near(rgbAt(*thumbnail, 18, 1), {255, 0, 0, 255}, 40));
     EXPECT_TRUE(near(rgbAt(*thumbnail, 18, 38), {0, 255, 0, 255}, 40));
     EXPECT_TRUE(near(rgbAt(*thumbnail, 1, 20), {128, 128, 128, 255}, 20));
+    const std::optional<Thumbnail> preview = makePreview(dir / "turned.jpg", 40);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(std::pair(preview->width, preview->height), std::pair(20, 40));
+    EXPECT_TRUE(near(rgbAt(*preview, 18, 38), {0, 255, 0, 255}, 40));
 }
 
 TEST(Thumbnail, UnreadableFilesGiveNothing)

@@ -94,6 +94,7 @@ SingleInstanceTest::Run SingleInstanceTest::runProgram(const QStringList& argume
     // The window run keeps its settings away from the user's.
     environment.insert(QStringLiteral("HOME"), m_home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("c")));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
     environment.insert(extra);
     program.setProcessEnvironment(environment);
     program.setWorkingDirectory(folder);

@@ -144,6 +144,10 @@ private:
 class Setup : public QObject {
     Q_OBJECT
 
+public:
+    // Thumbnails the views decode go to a cache of the test's own, never the user's.
+    Setup() { qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path())); }
+
 public Q_SLOTS:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
@@ -154,6 +158,7 @@ public Q_SLOTS:
     }
 
 private:
+    QTemporaryDir m_cache;
     pictavo::test::FakePlatform m_platform;
     pictavo::ApplicationEvents m_events;
     pictavo::MotionPreferences m_motion;

@@ -1,0 +1,202 @@
+// The queue's thumbnails and the desktop's shared thumbnail cache, through the provider the
+// view asks, on real photos and a temporary cache folder.
+
+#include "thumbnail_cache.h"
+#include "thumbnail_image_provider.h"
+
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace pictavo;
+
+namespace {
+
+const QString kPhoto =
+    QStringLiteral(PICTAVO_TESTDATA_DIR "/01-jpeg-camera-exif/Canon_PowerShot_S5IS_gps.jpg");
+const QColor kMarker(255, 0, 255); // a colour the photo does not have
+
+// The picture the view would get for `path`; a null image when the provider gives an error.
+QImage thumbnail(ThumbnailImageProvider& provider, const QString& path, QSize size = {82, 62})
+{
+    std::unique_ptr<QQuickImageResponse> response(
+        provider.requestImageResponse(QString::fromLatin1(QUrl::toPercentEncoding(path)), size));
+    QSignalSpy finished(response.get(), &QQuickImageResponse::finished);
+    if (!finished.wait(20000) || !response->errorString().isEmpty())
+        return {};
+    std::unique_ptr<QQuickTextureFactory> factory(response->textureFactory());
+    return factory->image();
+}
+
+// The same from a provider of its own, as a later launch of the program would ask.
+QImage thumbnail(const QString& path, QSize size = {82, 62})
+{
+    ThumbnailImageProvider provider;
+    return thumbnail(provider, path, size);
+}
+
+int mode(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+void writeCached(const QString& file, const QByteArray& uri, qint64 mtime)
+{
+    QImage picture(128, 96, QImage::Format_ARGB32);
+    picture.fill(kMarker);
+    picture.setText(QStringLiteral("Thumb::URI"), QString::fromLatin1(uri));
+    picture.setText(QStringLiteral("Thumb::MTime"), QString::number(mtime));
+    QDir().mkpath(QFileInfo(file).path());
+    QVERIFY(picture.save(file, "PNG"));
+}
+
+bool showsMarker(const QImage& image)
+{
+    const QColor centre = image.pixelColor(image.width() / 2, image.height() / 2);
+    return qAbs(centre.red() - 255) + centre.green() + qAbs(centre.blue() - 255) < 8;
+}
+
+void setMtime(const QString& path, qint64 seconds)
+{
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+}
+
+} // namespace
+
+class ThumbnailsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Every case starts on an empty cache of its own.
+    void init()
+    {
+        if (!QFile::exists(kPhoto))
+            QSKIP("shared test data absent");
+        m_home.reset(new QTemporaryDir);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home->path()));
+        m_cache = m_home->path() + QStringLiteral("/thumbnails/");
+    }
+
+    void uriIsTheOneOtherProgramsCompute()
+    {
+        // As GLib's g_filename_to_uri() writes them; the bytes of a name that is not UTF-8
+        // are kept.
+        QCOMPARE(
+            ThumbnailCache::uriFor("/t/a b#1%;=[]{}@!$&'()*+,:~^`|\"<>?\xc3\xa9.jpg"),
+            "file:///t/a%20b%231%25%3B=%5B%5D%7B%7D@!$&'()*+,:~%5E%60%7C%22%3C%3E%3F%C3%A9.jpg");
+        QCOMPARE(ThumbnailCache::uriFor("/t/x\xe7\xff.jpg"), "file:///t/x%E7%FF.jpg");
+    }
+
+    void cachedPictureIsUsedOnlyWhileItMatches_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("mtimeOffset");
+        QTest::addColumn<QString>("uriSuffix");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("valid") << "normal" << 0 << "" << QSize(82, 62) << true;
+        QTest::newRow("larger folder") << "x-large" << 0 << "" << QSize(82, 62) << true;
+        QTest::newRow("other mtime") << "normal" << -60 << "" << QSize(82, 62) << false;
+        QTest::newRow("other uri") << "normal" << 0 << "x" << QSize(82, 62) << false;
+        QTest::newRow("too small") << "normal" << 0 << "" << QSize(240, 180) << false;
+    }
+    void cachedPictureIsUsedOnlyWhileItMatches()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, mtimeOffset);
+        QFETCH(QString, uriSuffix);
+        QFETCH(QSize, size);
+        QFETCH(bool, used);
+        // A name that needs escaping; the copy's mtime is the photo's, as copies keep it.
+        const QString copy = m_home->filePath(QStringLiteral("a b#1%.jpg"));
+        QVERIFY(QFile::copy(kPhoto, copy));
+        const auto source = ThumbnailCache::describe(QFile::encodeName(copy));
+        QVERIFY(source);
+        writeCached(m_cache + folder + '/' + ThumbnailCache::fileNameFor(source->uri),
+                    source->uri + uriSuffix.toLatin1(), source->mtime + mtimeOffset);
+
+        const QImage image = thumbnail(copy, size);
+        QCOMPARE(image.size(), size);
+        QCOMPARE(showsMarker(image), used);
+    }
+
+    void decodedPictureIsLeftInTheCacheByTheStandard()
+    {
+        QVERIFY(!thumbnail(kPhoto).isNull());
+        const auto source = ThumbnailCache::describe(QFile::encodeName(kPhoto));
+        const QString stored = m_cache + "large/" + ThumbnailCache::fileNameFor(source->uri);
+        const QImage picture(stored);
+        QCOMPARE(picture.text("Thumb::URI").toLatin1(), source->uri);
+        QCOMPARE(picture.text("Thumb::MTime"), QString::number(source->mtime));
+        QCOMPARE(picture.text("Thumb::Size"), QString::number(QFileInfo(kPhoto).size()));
+        QCOMPARE(picture.size(), QSize(256, 192)); // the whole 400 × 300 photo, not the crop
+        QVERIFY(picture.hasAlphaChannel());
+        QCOMPARE(mode(stored), 0600);
+        QCOMPARE(mode(m_cache), 0700);
+        QCOMPARE(mode(m_cache + "large"), 0700);
+        QCOMPARE(QDir(m_cache + "large").entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+        // The cache's own files get no thumbnails of their own.
+        QVERIFY(!thumbnail(stored).isNull());
+        QCOMPARE(QDir(m_cache + "large").entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+        // A cache that cannot be written costs nothing but the writing.
+        QFile blocker(m_home->filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
+        QCOMPARE(thumbnail(kPhoto).size(), QSize(82, 62));
+    }
+
+    // Within one launch the provider remembers; a later launch finds the failure on record in
+    // the cache.
+    void failureIsNotRetriedUntilTheFileChanges_data()
+    {
+        QTest::addColumn<bool>("laterLaunch");
+        QTest::newRow("same launch, cache not writable") << false;
+        QTest::newRow("later launch") << true;
+    }
+    void failureIsNotRetriedUntilTheFileChanges()
+    {
+        QFETCH(bool, laterLaunch);
+        const QString path = m_home->filePath(QStringLiteral("photo.jpg"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a photo") > 0 && file.flush());
+        if (!laterLaunch)
+            qputenv("XDG_CACHE_HOME", QFile::encodeName(path));
+        ThumbnailImageProvider launch;
+        const auto ask = [&] {
+            return laterLaunch ? thumbnail(path) : thumbnail(launch, path);
+        };
+        setMtime(path, 1'600'000'000);
+        QVERIFY(ask().isNull());
+
+        // Mended behind the program's back with the same mtime: not read again until the
+        // mtime changes.
+        QVERIFY(file.remove() && QFile::copy(kPhoto, path));
+        setMtime(path, 1'600'000'000);
+        QVERIFY(ask().isNull());
+        setMtime(path, 1'600'000'010);
+        QCOMPARE(ask().size(), QSize(82, 62));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_home;
+    QString m_cache;
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ThumbnailsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_thumbnails.moc"
