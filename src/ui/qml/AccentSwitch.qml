@@ -36,4 +36,10 @@ Switch {
         Behavior on color { ColorAnimation { duration: 120 } }
     }
     contentItem: Item {}
+
+    // The default toggle action would set `checked` without telling the listeners.
+    Accessible.onToggleAction: {
+        toggle()
+        toggled()
+    }
 }

@@ -29,6 +29,10 @@ ApplicationWindow {
     menuBar: MenuBar {
         objectName: "menuBar"
         background: Rectangle { color: Qt.rgba(0.05, 0.055, 0.07, 1) }
+        // The style's own item, which opens its menu through the accessibility press action too.
+        delegate: MenuBarItem {
+            Accessible.onPressAction: triggered()
+        }
 
         Menu {
             objectName: "fileMenu"

@@ -46,7 +46,7 @@ PremiumPanel {
                 leftPadding: 0
                 rightPadding: 0
                 symbol: "arrow.left.arrow.right"
-                Accessible.name: "Genişlik ve yüksekliği değiştir"
+                Accessible.name: "Genişlik ile yüksekliği yer değiştir"
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
                 ToolTip.text: "Genişlik ve yüksekliği değiştir"
