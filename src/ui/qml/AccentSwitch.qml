@@ -37,8 +37,10 @@ Switch {
     }
     contentItem: Item {}
 
-    // The default toggle action would set `checked` without telling the listeners.
-    Accessible.onToggleAction: {
+    // The default actions would set `checked` without telling the listeners.
+    Accessible.onToggleAction: flip()
+    Accessible.onPressAction: flip()
+    function flip() {
         toggle()
         toggled()
     }

@@ -99,6 +99,9 @@ Item {
                 objectName: "messageText"
                 anchors.verticalCenter: parent.verticalCenter
                 text: root.model.lastMessage
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: text === ""
                 font.pixelSize: PremiumPalette.captionSize
                 font.weight: Font.DemiBold
                 color: parent.tint

@@ -35,6 +35,7 @@ ApplicationWindow {
         }
 
         Menu {
+            id: fileMenu
             objectName: "fileMenu"
             title: "Dosya"
 
@@ -50,6 +51,10 @@ ApplicationWindow {
                 id: importItem
                 leftPadding: 12
                 rightPadding: 12
+                Accessible.onPressAction: {
+                    fileMenu.dismiss()
+                    action.trigger()
+                }
                 action: Action {
                     objectName: "importImagesAction"
                     text: "Görsel Ekle\u2026"

@@ -20,6 +20,8 @@ Button {
     font.pixelSize: 13
     font.weight: Font.DemiBold
     scale: down && !reduceMotion ? 0.99 : 1.0
+    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours.
+    Accessible.onPressAction: clicked()
 
     Behavior on scale {
         enabled: !root.reduceMotion

@@ -25,6 +25,7 @@ RadioButton {
     indicator: null
     padding: 0
     Accessible.onToggleAction: clicked()
+    Accessible.onPressAction: clicked()
 
     background: Rectangle {
         radius: 14

@@ -53,6 +53,7 @@ ColumnLayout {
                     indicator: null
                     padding: 0
                     Accessible.onToggleAction: clicked()
+                    Accessible.onPressAction: clicked()
                     onClicked: root.picked(modelData)
 
                     background: Rectangle {

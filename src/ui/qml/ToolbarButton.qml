@@ -12,6 +12,8 @@ ToolButton {
     rightPadding: 12
     font.pixelSize: 13
     font.weight: Font.Medium
+    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours.
+    Accessible.onPressAction: clicked()
 
     contentItem: Row {
         spacing: 6
