@@ -51,9 +51,10 @@ ApplicationWindow {
                 id: importItem
                 leftPadding: 12
                 rightPadding: 12
+                // Later: the dialog it opens is modal, and would hold the screen reader's call.
                 Accessible.onPressAction: {
                     fileMenu.dismiss()
-                    action.trigger()
+                    Qt.callLater(action.trigger)
                 }
                 action: Action {
                     objectName: "importImagesAction"

@@ -20,8 +20,9 @@ Button {
     font.pixelSize: 13
     font.weight: Font.DemiBold
     scale: down && !reduceMotion ? 0.99 : 1.0
-    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours.
-    Accessible.onPressAction: clicked()
+    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours. Later,
+    // so that a button opening a modal dialog does not hold the screen reader's call meanwhile.
+    Accessible.onPressAction: Qt.callLater(clicked)
 
     Behavior on scale {
         enabled: !root.reduceMotion
