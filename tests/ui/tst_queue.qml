@@ -156,15 +156,21 @@ TestCase {
         const badge = findChild(row, "statusBadge")
         const capsule = findChild(badge, "statusCapsule")
         const expected = { "ready": "Hazır", "done": "Tamamlandı", "failed": "Hata" }
+        // A screen reader hears the same in one line, and only a failure its reason.
+        const spoken = "32 \u00d7 24, " + findChild(view, "queueTotalSize").text + ", "
+        compare(row.Accessible.name, "q0.png")
         for (const status in expected) {
             testSupport.setItemStatus(view.model, 0, status, "detail")
             verify(capsule.visible)
             compare(findChild(capsule, "labelText").text, expected[status])
+            compare(row.Accessible.description,
+                    spoken + expected[status] + (status === "failed" ? ": detail" : ""))
         }
         testSupport.setItemStatus(view.model, 0, "processing")
         verify(!capsule.visible)
         verify(findChild(badge, "processingText").visible)
         compare(findChild(badge, "processingText").text, "İşleniyor")
+        compare(row.Accessible.description, spoken + "İşleniyor")
     }
 
     function test_failedRowExplainsItselfOnHover() {

@@ -8,6 +8,16 @@ Slider {
 
     implicitHeight: 24
 
+    // The default actions move the knob without telling the listeners, as a drag would.
+    Accessible.onIncreaseAction: {
+        increase()
+        moved()
+    }
+    Accessible.onDecreaseAction: {
+        decrease()
+        moved()
+    }
+
     background: Rectangle {
         x: root.leftPadding
         y: root.topPadding + root.availableHeight / 2 - height / 2

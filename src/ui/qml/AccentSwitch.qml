@@ -36,4 +36,12 @@ Switch {
         Behavior on color { ColorAnimation { duration: 120 } }
     }
     contentItem: Item {}
+
+    // The default actions would set `checked` without telling the listeners.
+    Accessible.onToggleAction: flip()
+    Accessible.onPressAction: flip()
+    function flip() {
+        toggle()
+        toggled()
+    }
 }

@@ -3,6 +3,7 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Pictavo.Model
 import Pictavo.Shell
+import "Percent.js" as Percent
 
 // The bottom bar's content: while a run goes on, its progress and "İptal"; otherwise the last
 // message and the start button. The model's isProcessing alone picks the view, without animation.
@@ -47,6 +48,8 @@ Item {
             from: 0
             to: 1
             value: root.model.progress
+            Accessible.name: "İlerleme"
+            Accessible.description: Percent.text(value)
             background: Rectangle {
                 implicitHeight: 6
                 radius: 3
@@ -104,6 +107,9 @@ Item {
                 wrapMode: Text.Wrap
                 maximumLineCount: 2
                 elide: Text.ElideRight
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: text === ""
                 font.pixelSize: PremiumPalette.captionSize
                 font.weight: Font.DemiBold
                 color: parent.tint
@@ -126,5 +132,10 @@ Item {
             opacity: enabled ? 1 : 0.45
             onClicked: root.model.startProcessing()
         }
+    }
+
+    RunAnnouncement {
+        objectName: "runAnnouncement"
+        model: root.model
     }
 }

@@ -21,6 +21,7 @@ ColumnLayout {
         focusPolicy: Qt.StrongFocus
         Accessible.role: Accessible.Button
         Accessible.name: root.title
+        Accessible.onPressAction: clicked()
         onClicked: root.expanded = !root.expanded
 
         background: Rectangle {

@@ -14,6 +14,10 @@ Item {
 
     readonly property bool targeted: root.model.isDropTargeted
 
+    Accessible.role: Accessible.Grouping
+    Accessible.name: dropTitle.text
+    Accessible.description: dropHint.text.replace("\n", ". ")
+
     Item {
         id: stack
         anchors.fill: parent
@@ -92,6 +96,7 @@ Item {
                 spacing: 8
 
                 Text {
+                    id: dropTitle
                     objectName: "dropZoneTitle"
                     Layout.alignment: Qt.AlignHCenter
                     Layout.maximumWidth: stack.width - 72
@@ -114,6 +119,7 @@ Item {
                     }
                 }
                 Text {
+                    id: dropHint
                     Layout.alignment: Qt.AlignHCenter
                     Layout.maximumWidth: stack.width - 72
                     text: "Dosya veya klasör bırakabilirsin\nJPG, PNG, HEIC, TIFF ve WebP desteklenir"

@@ -33,6 +33,8 @@ Item {
         contentWidth: availableWidth
         ScrollBar.vertical.policy: ScrollBar.AlwaysOn
         ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
+        ScrollBar.vertical.Accessible.name: "Ayarları kaydır"
+        ScrollBar.horizontal.Accessible.name: "Ayarları yatay kaydır"
 
         ColumnLayout {
             width: scroller.availableWidth

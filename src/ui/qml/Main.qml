@@ -29,9 +29,11 @@ ApplicationWindow {
     menuBar: MenuBar {
         objectName: "menuBar"
         background: Rectangle { color: Qt.rgba(0.05, 0.055, 0.07, 1) }
-        // A title stays lit while its menu is open, not only under the pointer.
+        // A title stays lit while its menu is open, not only under the pointer; the item opens
+        // its menu through the accessibility press action too.
         delegate: MenuBarItem {
             id: barItem
+            Accessible.onPressAction: triggered()
             background: Rectangle {
                 radius: 6
                 color: barItem.highlighted || (barItem.menu && barItem.menu.visible)
@@ -40,6 +42,7 @@ ApplicationWindow {
         }
 
         Menu {
+            id: fileMenu
             objectName: "fileMenu"
             title: "Dosya"
 
@@ -55,6 +58,11 @@ ApplicationWindow {
                 id: importItem
                 leftPadding: 12
                 rightPadding: 12
+                // Later: the dialog it opens is modal, and would hold the screen reader's call.
+                Accessible.onPressAction: {
+                    fileMenu.dismiss()
+                    Qt.callLater(action.trigger)
+                }
                 action: Action {
                     objectName: "importImagesAction"
                     text: "Görsel Ekle\u2026"

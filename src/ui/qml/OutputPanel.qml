@@ -60,6 +60,7 @@ PremiumPanel {
                 to: 1.0
                 value: root.settings.quality
                 Accessible.name: "Kalite"
+                Accessible.description: Percent.text(value)
                 onMoved: root.settings.quality = value
             }
         }

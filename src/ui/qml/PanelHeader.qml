@@ -23,5 +23,6 @@ Row {
         font.weight: Font.Black
         color: "white"
         Accessible.role: Accessible.Heading
+        Accessible.name: root.title
     }
 }

@@ -31,6 +31,8 @@ RowLayout {
         currentIndex: root.options.indexOf(root.current)
         font.pixelSize: 13
         Accessible.name: root.title
+        Accessible.description: box.displayText
+        Accessible.onPressAction: box.popup.open()
         onActivated: index => root.picked(root.options[index])
 
         background: Rectangle {
@@ -61,6 +63,8 @@ RowLayout {
             width: box.width
             text: modelData
             highlighted: box.highlightedIndex === index
+            Accessible.selected: box.currentIndex === index
+            Accessible.onPressAction: option.clicked()
             contentItem: Text {
                 text: option.text
                 font: box.font

@@ -26,6 +26,12 @@ Item {
     }
 
     implicitHeight: content.implicitHeight + 24
+    // One line per photo for a screen reader: its name, then sizes and where it stands.
+    Accessible.role: Accessible.ListItem
+    Accessible.name: fileName
+    Accessible.description: pixelWidth + " \u00d7 " + pixelHeight + ", " + fileSizeText + ", "
+                            + badge.label + (status === "failed" && failureText !== ""
+                                             ? ": " + failureText : "")
     scale: 1 + 0.006 * lift
 
     HoverHandler { id: hover }
@@ -142,6 +148,7 @@ Item {
         Item { Layout.fillWidth: true }
 
         StatusBadge {
+            id: badge
             objectName: "statusBadge"
             status: root.status
             failureText: root.failureText

@@ -4,7 +4,7 @@ import QtQuick.Layouts
 import Pictavo.Shell
 
 // One named size in the preset grid; the current one is filled, ringed in orange and ticked.
-AbstractButton {
+RadioButton {
     id: root
 
     required property string title
@@ -20,6 +20,12 @@ AbstractButton {
     focusPolicy: Qt.StrongFocus
     Accessible.name: title + ", " + detail
     Accessible.checked: current
+    // A radio button for assistive technology; the card draws its own mark and keeps no padding.
+    checked: current
+    indicator: null
+    padding: 0
+    Accessible.onToggleAction: clicked()
+    Accessible.onPressAction: clicked()
 
     // 0 → 1 as the card becomes current: fill, ring and tick move together on one spring.
     property real currentAmount: current ? 1 : 0

@@ -11,6 +11,10 @@ Item {
     // The arc eases towards the model's value; the text always shows the value itself.
     property real shownProgress: progress
 
+    Accessible.role: Accessible.ProgressBar
+    Accessible.name: "İlerleme"
+    Accessible.description: Percent.text(root.progress)
+
     implicitWidth: 50
     implicitHeight: 50
 

@@ -36,6 +36,8 @@ PremiumPanel {
                 Layout.alignment: Qt.AlignTop
                 text: root.model.hasOutputFolder ? root.model.outputFolder
                                                  : "Henüz klasör seçilmedi"
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
                 font.pixelSize: PremiumPalette.captionSize
                 color: PremiumPalette.secondaryText
                 wrapMode: Text.Wrap

@@ -36,7 +36,7 @@ ColumnLayout {
 
             Repeater {
                 model: root.options
-                delegate: AbstractButton {
+                delegate: RadioButton {
                     id: segment
                     required property string modelData
                     readonly property bool chosen: modelData === root.current
@@ -49,6 +49,11 @@ ColumnLayout {
                     checkable: true
                     checked: chosen
                     Accessible.role: Accessible.RadioButton
+                    // Drawn by the track alone; radio buttons for assistive technology.
+                    indicator: null
+                    padding: 0
+                    Accessible.onToggleAction: clicked()
+                    Accessible.onPressAction: clicked()
                     onClicked: root.picked(modelData)
 
                     background: Rectangle {

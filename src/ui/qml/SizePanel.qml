@@ -53,7 +53,7 @@ PremiumPanel {
                 // The symbol's 40 × 40 frame inside the style's side insets.
                 implicitWidth: 40 + leftPadding + rightPadding
                 symbol: "arrow.left.arrow.right"
-                Accessible.name: "Genişlik ve yüksekliği değiştir"
+                Accessible.name: "Genişlik ile yüksekliği yer değiştir"
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
                 ToolTip.text: "Genişlik ve yüksekliği değiştir"

@@ -10,6 +10,8 @@ Item {
     property string failureText
 
     readonly property bool processing: status === "processing"
+    // What the badge says, for the row's accessible description.
+    readonly property string label: processing ? "İşleniyor" : look.text
     readonly property var look: ({
         "ready": { text: "Hazır", symbol: "clock.fill", colour: PremiumPalette.sky },
         "done": { text: "Tamamlandı", symbol: "checkmark.circle.fill", colour: PremiumPalette.mint },
