@@ -213,28 +213,30 @@ TEST(Colour, OtherColourSpacesConvertToTheRightColour)
 }
 
 // Colours look the same in a colour-managed viewer: either the profile travels with the
-// untouched pixels, or the pixels are converted to sRGB and carry no profile.
+// untouched pixels, or the pixels are converted to sRGB and carry no profile. At full size the
+// PNG that libpng refused a profile is rendered from the file a second time.
 TEST(Colour, WideGamutSourcesKeepTheirLook)
 {
     if (!hasTestdata())
         GTEST_SKIP() << "no shared test data";
     TempDir dir;
-    for (const char* name :
-         {"06-jpeg-special/dciP3_color-ring.jpg", "06-jpeg-special/adobeRGB_CanonT6.jpg",
-          "06-jpeg-special/rec2020_color-bars.jpg"}) {
-        SCOPED_TRACE(name);
+    for (const auto& [name, divisor] : {std::pair{"06-jpeg-special/dciP3_color-ring.jpg", 4},
+                                        std::pair{"06-jpeg-special/adobeRGB_CanonT6.jpg", 4},
+                                        std::pair{"06-jpeg-special/rec2020_color-bars.jpg", 4},
+                                        std::pair{"06-jpeg-special/rec2020_color-bars.jpg", 1}}) {
+        SCOPED_TRACE(std::string(name) + " / " + std::to_string(divisor));
         const fs::path source = testdata() / name;
         const vips::VImage original = decode(source);
         ResizeSettings settings;
-        settings.width = original.width() / 4;
-        settings.height = original.height() / 4;
+        settings.width = original.width() / divisor;
+        settings.height = original.height() / divisor;
         settings.mode = ResizeMode::stretch;
         settings.format = OutputFormat::png;
 
         const vips::VImage inSrgb =
             original
-                .resize(0.25, vips::VImage::option()->set("vscale", double(settings.height) /
-                                                                        original.height()))
+                .resize(1.0 / divisor, vips::VImage::option()->set(
+                                           "vscale", double(settings.height) / original.height()))
                 .icc_transform("srgb", vips::VImage::option()->set("embedded", true));
 
         settings.keepMetadata = false;
