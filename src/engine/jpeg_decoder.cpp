@@ -4,6 +4,7 @@
 #include "processing_error.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pictavo::detail {
 
@@ -47,6 +48,11 @@ std::optional<vips::VImage> decodeJpegSource(const std::filesystem::path& path,
     case JpegDecode::intact:
         break;
     }
+    return jpegSourceImage(std::move(pixels), header, shrink);
+}
+
+vips::VImage jpegSourceImage(JpegPixels pixels, const vips::VImage& header, int shrink)
+{
     // The header and the decode read the same file, but it may have changed in between.
     if (pixels.bands != header.bands())
         throw ProcessingError(ProcessingError::cannotRead);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "jpeg_integrity.h"
 #include "vips_runtime.h"
 
 #include <filesystem>
@@ -18,5 +19,10 @@ inline constexpr std::size_t kMaxOnePassJpegBytes = 128'000'000;
 // for one buffer. Throws ProcessingError::cannotRead when the data is damaged.
 std::optional<vips::VImage> decodeJpegSource(const std::filesystem::path& path,
                                              const vips::VImage& header, int shrink);
+
+// The image libvips' jpegload would make at 1/`shrink` scale from pixels decoded at that
+// scale, with the metadata of `header`. Throws ProcessingError::cannotRead when the pixels do
+// not fit the header.
+vips::VImage jpegSourceImage(JpegPixels pixels, const vips::VImage& header, int shrink);
 
 } // namespace pictavo::detail

@@ -193,4 +193,13 @@ JpegDecode decodeJpeg(const std::filesystem::path& path, int shrink, std::size_t
     return result;
 }
 
+JpegDecode decodeJpeg(const unsigned char* data, std::size_t size, int shrink, std::size_t maxBytes,
+                      JpegPixels& pixels)
+{
+    const JpegDecode result = runDecode(data, size, DecodeRequest{shrink, &pixels, maxBytes});
+    if (result != JpegDecode::intact)
+        pixels = JpegPixels{};
+    return result;
+}
+
 } // namespace pictavo::detail

@@ -36,5 +36,7 @@ enum class JpegDecode { intact, damaged, tooLarge };
 // `maxBytes`.
 JpegDecode decodeJpeg(const std::filesystem::path& path, int shrink, std::size_t maxBytes,
                       JpegPixels& pixels);
+JpegDecode decodeJpeg(const unsigned char* data, std::size_t size, int shrink, std::size_t maxBytes,
+                      JpegPixels& pixels);
 
 } // namespace pictavo::detail
