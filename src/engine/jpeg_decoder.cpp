@@ -58,8 +58,9 @@ vips::VImage jpegSourceImage(JpegPixels pixels, const vips::VImage& header, int 
         throw ProcessingError(ProcessingError::cannotRead);
     const std::size_t size =
         std::size_t(pixels.width) * std::size_t(pixels.height) * std::size_t(pixels.bands);
-    // libvips shows Adobe's CMYK with 0 as no ink, as every other CMYK image.
-    if (pixels.invertedCmyk)
+    // libvips inverts every CMYK JPEG, with or without Adobe's marker: nearly all of them come
+    // from Adobe's programs, which store 0 for full ink.
+    if (pixels.cmyk)
         for (unsigned char* byte = pixels.bytes.get(); byte != pixels.bytes.get() + size; ++byte)
             *byte = static_cast<unsigned char>(255 - *byte);
 

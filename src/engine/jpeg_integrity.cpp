@@ -126,7 +126,7 @@ JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRe
         keep->width = static_cast<int>(info.output_width);
         keep->height = static_cast<int>(info.output_height);
         keep->bands = info.output_components;
-        keep->invertedCmyk = info.out_color_space == JCS_CMYK && info.saw_Adobe_marker;
+        keep->cmyk = info.out_color_space == JCS_CMYK;
     }
     jpeg_start_decompress(&info);
     JSAMPARRAY discard =

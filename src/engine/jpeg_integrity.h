@@ -24,7 +24,7 @@ struct JpegPixels {
     int width = 0;
     int height = 0;
     int bands = 0;
-    bool invertedCmyk = false; // Adobe's CMYK, where 0 means full ink
+    bool cmyk = false; // as stored: 0 means full ink in what Adobe's programs write
     std::unique_ptr<unsigned char, FreeDeleter> bytes;
 };
 
