@@ -78,8 +78,8 @@ struct DecodeRequest {
     std::size_t maxBytes = 0;
 };
 
-// How many rows one call to jpeg_read_scanlines may fill; libjpeg never makes more than
-// rec_outbuf_height (at most 4) at once.
+// Rows offered to one call of jpeg_read_scanlines, which fills as many as its upsampler makes
+// at once (rec_outbuf_height, at most 4) and says how far it got.
 constexpr int kRowsPerRead = 16;
 
 JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRequest& request)
