@@ -87,13 +87,15 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
-    if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsIntact(source))
-        throw ProcessingError(ProcessingError::cannotRead);
 
     const WrittenType type = utType(settings.format, source);
     const RenderPlan plan = detail::planRender(header->upright(), settings);
-    if (!canvasFits(plan.canvas, type))
+    if (!canvasFits(plan.canvas, type)) {
+        // A damaged JPEG is unreadable whatever the settings; rendering judges the others.
+        if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsIntact(source))
+            throw ProcessingError(ProcessingError::cannotRead);
         throw ProcessingError(ProcessingError::cannotCreate);
+    }
 
     detail::RenderedCanvas canvas =
         detail::renderCanvas(source, *header, plan, type, settings.keepMetadata);

@@ -1,5 +1,6 @@
 #include "jpeg_integrity.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <fcntl.h>
@@ -69,11 +70,22 @@ void judgeMessage(j_common_ptr info, int level)
 
 void silence(j_common_ptr) {}
 
-} // namespace
+// What one judged decode does with the rows: the check alone throws them away as fast as
+// libjpeg allows, a decode that keeps them makes the pixels libvips would.
+struct DecodeRequest {
+    int shrink = 8;
+    JpegPixels* keep = nullptr;
+    std::size_t maxBytes = 0;
+};
 
-bool jpegIsIntact(const unsigned char* data, std::size_t size)
+// Rows offered to one call of jpeg_read_scanlines, which fills as many as its upsampler makes
+// at once (rec_outbuf_height, at most 4) and says how far it got.
+constexpr int kRowsPerRead = 16;
+
+JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRequest& request)
 {
-    // Only plain C objects live in this frame: longjmp skips no destructor.
+    // Only plain C objects live in this frame: longjmp skips no destructor. The kept pixels
+    // belong to the caller's frame, which longjmp does not leave.
     jpeg_decompress_struct info{};
     ErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
@@ -82,48 +94,112 @@ bool jpegIsIntact(const unsigned char* data, std::size_t size)
     errors.base.output_message = silence;
     if (setjmp(errors.abandon) != 0) {
         jpeg_destroy_decompress(&info);
-        return false;
+        return JpegDecode::damaged;
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
-    // At 1/8 scale libjpeg still reads every coefficient but keeps only each block's mean:
-    // the entropy decoding, where damage shows, is nearly all of the work.
     info.scale_num = 1;
-    info.scale_denom = 8;
-    info.dct_method = JDCT_IFAST;
-    info.do_fancy_upsampling = FALSE;
-    info.do_block_smoothing = FALSE;
+    info.scale_denom = static_cast<unsigned int>(request.shrink);
+    JpegPixels* const keep = request.keep;
+    if (keep == nullptr) {
+        // At 1/8 scale libjpeg still reads every coefficient but keeps only each block's mean:
+        // the entropy decoding, where damage shows, is nearly all of the work.
+        info.dct_method = JDCT_IFAST;
+        info.do_fancy_upsampling = FALSE;
+        info.do_block_smoothing = FALSE;
+    }
+    jpeg_calc_output_dimensions(&info);
+    const std::size_t rowBytes =
+        std::size_t(info.output_width) * static_cast<std::size_t>(info.output_components);
+    JSAMPROW rows[kRowsPerRead];
+    if (keep != nullptr) {
+        if (rowBytes > request.maxBytes / std::max<std::size_t>(info.output_height, 1)) {
+            jpeg_destroy_decompress(&info);
+            return JpegDecode::tooLarge;
+        }
+        keep->bytes.reset(static_cast<unsigned char*>(std::malloc(rowBytes * info.output_height)));
+        if (!keep->bytes) {
+            jpeg_destroy_decompress(&info);
+            return JpegDecode::tooLarge;
+        }
+        keep->width = static_cast<int>(info.output_width);
+        keep->height = static_cast<int>(info.output_height);
+        keep->bands = info.output_components;
+        keep->cmyk = info.out_color_space == JCS_CMYK;
+    }
     jpeg_start_decompress(&info);
-    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                info.output_width *
-                                                    static_cast<JDIMENSION>(info.output_components),
-                                                static_cast<JDIMENSION>(info.rec_outbuf_height));
-    while (info.output_scanline < info.output_height)
-        jpeg_read_scanlines(&info, rows, static_cast<JDIMENSION>(info.rec_outbuf_height));
+    JSAMPARRAY discard =
+        keep != nullptr
+            ? nullptr
+            : (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                        static_cast<JDIMENSION>(rowBytes),
+                                        static_cast<JDIMENSION>(info.rec_outbuf_height));
+    while (info.output_scanline < info.output_height) {
+        if (keep == nullptr) {
+            jpeg_read_scanlines(&info, discard, static_cast<JDIMENSION>(info.rec_outbuf_height));
+            continue;
+        }
+        const JDIMENSION count =
+            std::min<JDIMENSION>(kRowsPerRead, info.output_height - info.output_scanline);
+        for (JDIMENSION row = 0; row < count; ++row)
+            rows[row] = keep->bytes.get() + (info.output_scanline + row) * rowBytes;
+        jpeg_read_scanlines(&info, rows, count);
+    }
     // Reads on to the end marker, so a file cut off after its last scan is caught too.
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return true;
+    return JpegDecode::intact;
 }
 
-bool jpegIsIntact(const std::filesystem::path& path)
+// The file mapped for one decode; an unreadable or empty file counts as damaged.
+JpegDecode decodeFile(const std::filesystem::path& path, const DecodeRequest& request)
 {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0)
-        return false;
+        return JpegDecode::damaged;
     struct stat status {};
-    bool intact = false;
+    JpegDecode result = JpegDecode::damaged;
     if (::fstat(descriptor, &status) == 0 && status.st_size > 0) {
         const auto size = static_cast<std::size_t>(status.st_size);
         void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
         if (mapped != MAP_FAILED) {
-            intact = jpegIsIntact(static_cast<const unsigned char*>(mapped), size);
+            result = runDecode(static_cast<const unsigned char*>(mapped), size, request);
             ::munmap(mapped, size);
         }
     }
     ::close(descriptor);
-    return intact;
+    return result;
+}
+
+} // namespace
+
+bool jpegIsIntact(const unsigned char* data, std::size_t size)
+{
+    return runDecode(data, size, DecodeRequest{}) == JpegDecode::intact;
+}
+
+bool jpegIsIntact(const std::filesystem::path& path)
+{
+    return decodeFile(path, DecodeRequest{}) == JpegDecode::intact;
+}
+
+JpegDecode decodeJpeg(const std::filesystem::path& path, int shrink, std::size_t maxBytes,
+                      JpegPixels& pixels)
+{
+    const JpegDecode result = decodeFile(path, DecodeRequest{shrink, &pixels, maxBytes});
+    if (result != JpegDecode::intact)
+        pixels = JpegPixels{};
+    return result;
+}
+
+JpegDecode decodeJpeg(const unsigned char* data, std::size_t size, int shrink, std::size_t maxBytes,
+                      JpegPixels& pixels)
+{
+    const JpegDecode result = runDecode(data, size, DecodeRequest{shrink, &pixels, maxBytes});
+    if (result != JpegDecode::intact)
+        pixels = JpegPixels{};
+    return result;
 }
 
 } // namespace pictavo::detail

@@ -1,6 +1,8 @@
 #include "renderer.h"
 
 #include "colour.h"
+#include "jpeg_decoder.h"
+#include "jpeg_integrity.h"
 #include "processing_error.h"
 
 #include <algorithm>
@@ -106,6 +108,22 @@ vips::VImage materialise(const vips::VImage& image)
     }
 }
 
+// A JPEG's pixels at 1/`shrink` scale, judged for damage. One decode does both where its
+// pixels fit in memory; larger ones are checked first and then streamed by libvips.
+vips::VImage decodedJpeg(const std::filesystem::path& path, const SourceImage& source, int shrink)
+{
+    if (std::optional<vips::VImage> decoded = decodeJpegSource(path, source.image, shrink))
+        return *decoded;
+    if (!jpegIsIntact(path))
+        throw ProcessingError(ProcessingError::cannotRead);
+    // Opened afresh even at full scale: the header's image streams its pixels once only, and
+    // a PNG whose profile libpng refused is rendered a second time.
+    const std::optional<SourceImage> reduced = openSource(path, source.family, shrink);
+    if (!reduced)
+        throw ProcessingError(ProcessingError::cannotRead);
+    return reduced->image;
+}
+
 } // namespace
 
 RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage& source,
@@ -120,13 +138,9 @@ RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage
     PixelRect decodedCrop = crop;
     if (source.family == SourceFamily::jpeg) {
         const int shrink = jpegShrinkFactor(crop, scaled);
-        if (shrink > 1) {
-            const std::optional<SourceImage> reduced = openSource(path, source.family, shrink);
-            if (!reduced)
-                throw ProcessingError(ProcessingError::cannotRead);
-            image = reduced->image;
+        image = decodedJpeg(path, source, shrink);
+        if (shrink > 1)
             decodedCrop = scaledCrop(crop, source.stored, image);
-        }
     }
 
     try {

@@ -191,20 +191,35 @@ TEST(Colour, Real16BitTiffWithAlphaAndProfileKeepsItsPixels)
     }
 }
 
+// Renames a JPEG's Adobe segment (APP14) to APP15, as in CMYK files that carry none.
+void dropAdobeSegment(const fs::path& path)
+{
+    Bytes jpeg = readFile(path);
+    for (std::size_t at = 2; at + 4 < jpeg.size() && jpeg[at] == 0xFF && jpeg[at + 1] != 0xDA;
+         at += 2 + ((std::size_t(jpeg[at + 2]) << 8) | jpeg[at + 3]))
+        if (jpeg[at + 1] == 0xEE)
+            jpeg[at + 1] = 0xEF;
+    writeFile(path, jpeg);
+}
+
 // Palette, CMYK and Lab sources come out in the right colour (CMYK round trips lose a little
-// to gamut mapping).
+// to gamut mapping). libvips reads CMYK JPEGs as inverted whether or not Adobe's segment says
+// so, and so does the engine.
 TEST(Colour, OtherColourSpacesConvertToTheRightColour)
 {
     const std::vector<double> orange = kOrange;
     const std::vector<std::pair<std::string, vips::VImage>> sources{
         {"cmyk.tif", solid(60, 60, orange).colourspace(VIPS_INTERPRETATION_CMYK)},
         {"cmyk.jpg[Q=97]", solid(60, 60, orange).colourspace(VIPS_INTERPRETATION_CMYK)},
+        {"cmyk-no-adobe.jpg[Q=97]", solid(60, 60, orange).colourspace(VIPS_INTERPRETATION_CMYK)},
         {"lab.tif", solid(60, 60, orange).colourspace(VIPS_INTERPRETATION_LAB)},
         {"palette.png[palette]", solid(60, 60, orange)}};
     TempDir dir;
     for (const auto& [name, image] : sources) {
         const fs::path path = dir / name.substr(0, name.find('['));
         image.write_to_file((dir / name).c_str());
+        if (name.starts_with("cmyk-no-adobe"))
+            dropAdobeSegment(path);
         for (const bool keep : {true, false}) {
             ImageProcessor::process(path, dir / "out.jpg", smallJpeg(keep));
             EXPECT_TRUE(near(pixelAt(decode(dir / "out.jpg"), 25, 25), orange, 20)) << name;
@@ -213,28 +228,30 @@ TEST(Colour, OtherColourSpacesConvertToTheRightColour)
 }
 
 // Colours look the same in a colour-managed viewer: either the profile travels with the
-// untouched pixels, or the pixels are converted to sRGB and carry no profile.
+// untouched pixels, or the pixels are converted to sRGB and carry no profile. At full size the
+// PNG that libpng refused a profile is rendered from the file a second time.
 TEST(Colour, WideGamutSourcesKeepTheirLook)
 {
     if (!hasTestdata())
         GTEST_SKIP() << "no shared test data";
     TempDir dir;
-    for (const char* name :
-         {"06-jpeg-special/dciP3_color-ring.jpg", "06-jpeg-special/adobeRGB_CanonT6.jpg",
-          "06-jpeg-special/rec2020_color-bars.jpg"}) {
-        SCOPED_TRACE(name);
+    for (const auto& [name, divisor] : {std::pair{"06-jpeg-special/dciP3_color-ring.jpg", 4},
+                                        std::pair{"06-jpeg-special/adobeRGB_CanonT6.jpg", 4},
+                                        std::pair{"06-jpeg-special/rec2020_color-bars.jpg", 4},
+                                        std::pair{"06-jpeg-special/rec2020_color-bars.jpg", 1}}) {
+        SCOPED_TRACE(std::string(name) + " / " + std::to_string(divisor));
         const fs::path source = testdata() / name;
         const vips::VImage original = decode(source);
         ResizeSettings settings;
-        settings.width = original.width() / 4;
-        settings.height = original.height() / 4;
+        settings.width = original.width() / divisor;
+        settings.height = original.height() / divisor;
         settings.mode = ResizeMode::stretch;
         settings.format = OutputFormat::png;
 
         const vips::VImage inSrgb =
             original
-                .resize(0.25, vips::VImage::option()->set("vscale", double(settings.height) /
-                                                                        original.height()))
+                .resize(1.0 / divisor, vips::VImage::option()->set(
+                                           "vscale", double(settings.height) / original.height()))
                 .icc_transform("srgb", vips::VImage::option()->set("embedded", true));
 
         settings.keepMetadata = false;
