@@ -40,26 +40,21 @@ Item {
             viewModel.addURLs(urls)
     }
 
-    // What lies behind the panes; the bottom bar shows it blurred.
-    Item {
-        id: backdrop
+    DiagonalGradient {
         anchors.fill: parent
+        colours: PremiumPalette.backgroundGradient
+    }
 
-        DiagonalGradient {
-            anchors.fill: parent
-            colours: PremiumPalette.backgroundGradient
-        }
-        AnimatedGlow {
-            size: 240
-            x: root.width / 2 - 430 - size / 2
-            y: root.height / 2 - 310 - size / 2
-        }
-        AnimatedGlow {
-            size: 240
-            hueRotation: 95
-            x: root.width / 2 + 460 - size / 2
-            y: root.height / 2 + 330 - size / 2
-        }
+    AnimatedGlow {
+        size: 240
+        x: root.width / 2 - 430 - size / 2
+        y: root.height / 2 - 310 - size / 2
+    }
+    AnimatedGlow {
+        size: 240
+        hueRotation: 95
+        x: root.width / 2 + 460 - size / 2
+        y: root.height / 2 + 330 - size / 2
     }
 
     // Files dropped anywhere on the window go to intake one by one. It lies beneath the content,
@@ -133,7 +128,6 @@ Item {
         BottomBar {
             objectName: "bottomBar"
             Layout.fillWidth: true
-            backdrop: backdrop
 
             ActionBar {
                 objectName: "actionBar"
