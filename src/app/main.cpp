@@ -3,6 +3,7 @@
 // hands its paths to that window instead and ends.
 
 #include "application_events.h"
+#include "bring_to_front.h"
 #include "desktop_platform.h"
 #include "launch_arguments.h"
 #include "motion_preferences.h"
@@ -67,16 +68,6 @@ void quitOnTerminationRequests(QCoreApplication& application)
         QCoreApplication::quit();
     });
 }
-
-// A file opened with the program brings its window to the front, even from the taskbar.
-void bringToFront(QWindow& window)
-{
-    window.setWindowStates(window.windowStates() & ~Qt::WindowMinimized);
-    window.show();
-    window.raise();
-    window.requestActivate();
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,8 +118,10 @@ int main(int argc, char** argv)
         if (instance) {
             QObject::connect(instance.get(), &pictavo::SingleInstance::activated, &events,
                              &pictavo::ApplicationEvents::openUrls);
+            // A file opened with the program brings its window to the front, even from the
+            // taskbar.
             QObject::connect(instance.get(), &pictavo::SingleInstance::activated, window,
-                             [window] { bringToFront(*window); });
+                             [window] { pictavo::bringToFront(*window); });
         }
     }
     reportFirstFrame(engine, sinceStart);

@@ -1,5 +1,7 @@
 #include "desktop_run_observer.h"
 
+#include "bring_to_front.h"
+
 #include <QGuiApplication>
 
 namespace pictavo {
@@ -55,12 +57,8 @@ bool DesktopRunObserver::windowHasFocus() const
 
 void DesktopRunObserver::bringWindowForward()
 {
-    if (!m_window)
-        return;
-    m_window->setWindowStates(m_window->windowStates() & ~Qt::WindowMinimized);
-    m_window->show();
-    m_window->raise();
-    m_window->requestActivate();
+    if (m_window)
+        bringToFront(*m_window);
 }
 
 } // namespace pictavo
