@@ -2,6 +2,7 @@
 // "Open with") join the queue once the window is up; while a window is already up, a new start
 // hands its paths to that window instead and ends.
 
+#include "allocator_restart.h"
 #include "application_events.h"
 #include "bring_to_front.h"
 #include "desktop_platform.h"
@@ -72,6 +73,7 @@ void quitOnTerminationRequests(QCoreApplication& application)
 
 int main(int argc, char** argv)
 {
+    pictavo::restartWithHugePageAllocator(argv);
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication::setOrganizationName(QStringLiteral("Pictavo"));

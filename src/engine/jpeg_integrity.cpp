@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -78,6 +79,19 @@ struct DecodeRequest {
     std::size_t maxBytes = 0;
 };
 
+// The decoded pixels are the largest buffer of a conversion and are written once, front to back:
+// in 2 MB pages the kernel faults them in 512 times less often (the heap glibc takes them from
+// is not marked for huge pages by itself).
+void adviseHugePages(void* start, std::size_t size)
+{
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(start);
+    const std::uintptr_t begin = (first + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t end = (first + size) & ~(kHugePage - 1);
+    if (start != nullptr && end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 // Rows offered to one call of jpeg_read_scanlines, which fills as many as its upsampler makes
 // at once (rec_outbuf_height, at most 4) and says how far it got.
 constexpr int kRowsPerRead = 16;
@@ -119,6 +133,7 @@ JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRe
             return JpegDecode::tooLarge;
         }
         keep->bytes.reset(static_cast<unsigned char*>(std::malloc(rowBytes * info.output_height)));
+        adviseHugePages(keep->bytes.get(), rowBytes * info.output_height);
         if (!keep->bytes) {
             jpeg_destroy_decompress(&info);
             return JpegDecode::tooLarge;

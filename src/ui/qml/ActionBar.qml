@@ -3,7 +3,6 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Pictavo.Model
 import Pictavo.Shell
-import "Percent.js" as Percent
 
 // The bottom bar's content: while a run goes on, its progress and "İptal"; otherwise the last
 // message and the start button. The model's isProcessing alone picks the view, without animation.
@@ -14,62 +13,13 @@ Item {
 
     implicitHeight: Math.max(processingView.implicitHeight, idleView.implicitHeight)
 
-    RowLayout {
+    RunProgressView {
         id: processingView
         objectName: "processingView"
         anchors.fill: parent
-        spacing: 14
         visible: root.model.isProcessing
-
-        ProgressRing {
-            objectName: "progressRing"
-            progress: root.model.progress
-        }
-        ColumnLayout {
-            spacing: 4
-            Text {
-                text: "Görseller işleniyor"
-                font.family: PremiumPalette.roundedFamily
-                font.pixelSize: 15
-                font.bold: true
-                color: "white"
-            }
-            Text {
-                text: "Toplu dönüşüm devam ediyor\u2026"
-                font.pixelSize: PremiumPalette.captionSize
-                color: PremiumPalette.secondaryText
-            }
-        }
-        Item { Layout.fillWidth: true }
-        ProgressBar {
-            id: bar
-            objectName: "progressBar"
-            Layout.preferredWidth: 240
-            from: 0
-            to: 1
-            value: root.model.progress
-            Accessible.name: "İlerleme"
-            Accessible.description: Percent.text(value)
-            background: Rectangle {
-                implicitHeight: 6
-                radius: 3
-                color: Qt.rgba(1, 1, 1, 0.12)
-            }
-            contentItem: Item {
-                implicitHeight: 6
-                Rectangle {
-                    width: bar.visualPosition * parent.width
-                    height: parent.height
-                    radius: 3
-                    color: PremiumPalette.accent
-                }
-            }
-        }
-        DestructiveButton {
-            objectName: "cancelButton"
-            text: "İptal"
-            onClicked: root.model.cancelProcessing()
-        }
+        progress: root.model.progress
+        onCancelRequested: root.model.cancelProcessing()
     }
 
     RowLayout {

@@ -136,4 +136,20 @@ Item {
             }
         }
     }
+
+    // Left of the window, out of sight, and gone after its first frames. The last child, so
+    // that a search by object name meets the bottom bar's controls first.
+    Loader {
+        id: runLookWarmUp
+        property int framesLeft: 3
+        x: -width - 100
+        sourceComponent: RunLookWarmUp {}
+        Connections {
+            target: runLookWarmUp.active ? runLookWarmUp.Window.window : null
+            function onFrameSwapped() {
+                if (--runLookWarmUp.framesLeft <= 0)
+                    runLookWarmUp.active = false
+            }
+        }
+    }
 }

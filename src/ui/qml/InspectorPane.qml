@@ -30,6 +30,10 @@ Item {
         // Drawn into a texture that is redrawn only when something in the pane changes, so the
         // frames of the ring, the spinners and the glows do not draw every control again.
         layer.enabled: true
+        // The disabled look, on the finished texture: the pane is not drawn again when a run
+        // starts, and no control needs a translucent variant of its shaders compiled then.
+        // Every control also refuses input through `enabled`.
+        opacity: root.enabled ? 1 : 0.5
         contentWidth: availableWidth
         ScrollBar.vertical.policy: ScrollBar.AlwaysOn
         ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
@@ -39,8 +43,6 @@ Item {
         ColumnLayout {
             width: scroller.availableWidth
             spacing: 16
-            // The disabled look: every control also refuses input through `enabled`.
-            opacity: root.enabled ? 1 : 0.5
 
             Item { implicitHeight: 0 }
             SizePanel {
