@@ -105,23 +105,14 @@ private Q_SLOTS:
                  QStringList({"/p/Trip", "/p/a.jpg", "/p/b.png"}));
     }
 
-    void typedFolders_data()
+    void typedNamesThatAreFolders()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("folder"); // empty: no folder to go to
-        QTest::newRow("name") << "Trip/" << m_trip;
-        QTest::newRow("absolute") << m_trip << m_trip;
-        QTest::newRow("home") << "~" << QDir::homePath();
-        QTest::newRow("file") << "a.JPG" << QString();
-        QTest::newRow("missing") << "Missing" << QString();
-        QTest::newRow("several names") << "\"Trip\" \"a.JPG\"" << QString();
-    }
-
-    void typedFolders()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, folder);
-        QCOMPARE(typedFolder(typed, m_root.path()).value_or(QString()), folder);
+        const QList<std::pair<QString, QString>> cases{
+            {"Trip/", m_trip}, {m_trip, m_trip}, {"~", QDir::homePath()},
+            {"a.JPG", ""},     {"Missing", ""},  {"\"Trip\" \"a.JPG\"", ""}, // several names
+        };
+        for (const auto& [typed, folder] : cases)
+            QCOMPARE(typedFolder(typed, m_root.path()).value_or(QString()), folder);
     }
 
     void chooseImages_data()
