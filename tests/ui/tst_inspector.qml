@@ -119,9 +119,6 @@ ContentTestCase {
         testSupport.answerFolderDialog(folder)
         clickInInspector(view, "chooseFolderButton")
         compare(folderLine(), [folder, "folder.fill"])
-        testSupport.answerFolderDialog("")
-        clickInInspector(view, "chooseFolderButton")
-        compare(folderLine(), [folder, "folder.fill"], "a cancelled choice keeps the folder")
 
         // The naming group opens from the keyboard, and its preview follows what is typed.
         verify(!find(view, "namePreview").visible)

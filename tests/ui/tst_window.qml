@@ -45,20 +45,21 @@ TestCase {
         const action = findChild(window.menuBar, "importImagesAction")
         compare(action.text, "Görsel Ekle\u2026")
         compare(action.shortcut, StandardKey.Open)
-        const calls = testSupport.imageDialogCalls()
         testSupport.answerImageDialog([testSupport.sampleImage("menu.jpg")])
         action.trigger()
         compare(content.model.items.count, 1)
+        testSupport.answerImageDialog([testSupport.sampleImage("toolbar.jpg")])
         findChild(window.header, "addImagesButton").clicked()
-        compare(testSupport.imageDialogCalls(), calls + 2)
-        const folderCalls = testSupport.folderDialogCalls()
+        compare(content.model.items.count, 2)
+        const folder = testSupport.emptyFolder("toolbar")
+        testSupport.answerFolderDialog(folder)
         findChild(window.header, "outputFolderButton").clicked()
-        compare(testSupport.folderDialogCalls(), folderCalls + 1)
+        compare(content.model.outputFolder, folder)
 
         const files = [testSupport.sampleImage("o1.jpg"), testSupport.textFile("o2.txt"),
                        testSupport.sampleImage("o3.png")]
         PictavoApp.openUrls(files.map(path => Qt.url("file://" + path)))
-        compare(content.model.items.count, 3)
+        compare(content.model.items.count, 4)
 
         const toggle = findChild(window.header, "toggleInspectorButton")
         compare(toggle.text, "Ayarları Gizle")
