@@ -16,9 +16,9 @@ ContentTestCase {
         if (find(view, "idleView").visible) {
             if (find(view, "messageLine").visible)
                 parts.push(view.model.lastMessageIsError ? "warning" : "success")
-            for (const part of ["reveal", "start"])
-                if (find(view, part + "Button").visible)
-                    parts.push(part)
+            for (const button of ["reveal", "start"])
+                if (find(view, button + "Button").visible)
+                    parts.push(button)
         }
         return parts.join(" ")
     }
