@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFile>
 #include <QFileDialog>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
@@ -42,28 +44,51 @@ template <typename Step> void whenFileDialogShows(Step step)
     });
 }
 
-// A bus of the test's own, without activatable services, ended with the test.
-inline QString startPrivateBus(QProcess& daemon, const QString& directory)
-{
-    QFile config(directory + QStringLiteral("/bus.conf"));
-    if (!config.open(QIODevice::WriteOnly))
-        return {};
-    config.write(
-        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
-        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>session</type><listen>unix:dir=" +
-        QFile::encodeName(directory) +
-        "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
-        "<allow receive_sender=\"*\"/>"
-        "<allow own=\"*\"/></policy></busconfig>\n");
-    config.close();
-    daemon.start(QStringLiteral("dbus-daemon"),
-                 {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-                  QStringLiteral("--print-address=1")});
-    while (daemon.waitForStarted() && !daemon.canReadLine())
-        if (!daemon.waitForReadyRead(30000))
-            return {};
-    return QString::fromUtf8(daemon.readLine()).trimmed();
-}
+// A D-Bus daemon of the test's own, without activatable services, ended with the test; each
+// name is a connection of its own, as separate programs on the bus would have.
+class PrivateBus {
+public:
+    ~PrivateBus()
+    {
+        for (const QString& name : std::as_const(m_names))
+            QDBusConnection::disconnectFromBus(name);
+        m_daemon.terminate();
+        m_daemon.waitForFinished();
+    }
+
+    // False where no daemon could be started (none installed).
+    bool start(const QString& directory)
+    {
+        QFile config(directory + QStringLiteral("/bus.conf"));
+        if (!config.open(QIODevice::WriteOnly))
+            return false;
+        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration"
+                     " 1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">"
+                     "\n<busconfig><type>session</type><listen>unix:dir=" +
+                     QFile::encodeName(directory) +
+                     "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+                     "<allow receive_sender=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
+        config.close();
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=") + config.fileName(),
+                        QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        while (m_daemon.waitForStarted() && !m_daemon.canReadLine())
+            if (!m_daemon.waitForReadyRead(30000))
+                return false;
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        return connection(QStringLiteral("probe")).isConnected();
+    }
+
+    QDBusConnection connection(const QString& name)
+    {
+        m_names.insert(name);
+        return QDBusConnection::connectToBus(m_address, name);
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+    QSet<QString> m_names;
+};
 
 } // namespace pictavo::test

@@ -2,221 +2,142 @@ import QtQuick
 import QtTest
 import Pictavo
 
-TestCase {
-    id: testCase
-
+ContentTestCase {
     name: "Queue"
-    when: windowShown
-    width: 1260
-    height: 820
-
-    Component {
-        id: contentComponent
-        ContentView { width: 1260; height: 820 }
-    }
-
-    function makeView(fileCount) {
-        const view = createTemporaryObject(contentComponent, testCase.parent)
-        const paths = []
-        for (let i = 0; i < fileCount; ++i)
-            paths.push(testSupport.sampleImage("q" + i + ".png"))
-        if (paths.length > 0)
-            view.model.addPaths(paths)
-        return view
-    }
 
     function rowAt(view, index) {
-        const list = findChild(view, "queueListView")
+        const list = find(view, "queueListView")
+        waitForItemPolished(list)
         tryVerify(() => list.itemAtIndex(index) !== null, 2000)
         return list.itemAtIndex(index)
     }
 
-    function badgeText(view, badgeName) {
-        return findChild(findChild(view, badgeName), "labelText").text
+    function labelOf(parent, name) {
+        return find(find(parent, name), "labelText").text
     }
 
-    function setStatuses(view, statuses) {
-        for (let i = 0; i < statuses.length; ++i)
-            testSupport.setItemStatus(view.model, i, statuses[i], statuses[i] === "failed"
-                                      ? "Görsel okunamadı" : "/out/" + i + ".png")
+    // The pane shows the drop zone exactly while the queue is empty, and the start button
+    // is dimmed and refuses a click meanwhile.
+    function test_emptyQueueShowsTheDropZoneAndADimmedStart() {
+        const view = makeView(0, "")
+        const start = find(view, "startButton")
+        const shown = () => [find(view, "dropZone").visible, find(view, "queueHeader").visible,
+                             find(view, "queueList").visible, start.enabled, start.opacity,
+                             start.text]
+        const empty = [true, false, false, false, 0.45, "0 Görseli Dönüştür"]
+        compare(shown(), empty)
+        mouseClick(start)
+        verify(!view.model.isProcessing)
+
+        view.model.addPaths([testSupport.sampleImage("one.jpg"), testSupport.sampleImage("two.png")])
+        compare(shown(), [false, true, true, true, 1, "2 Görseli Dönüştür"])
+        mouseClick(find(view, "clearAllButton"))
+        compare(shown(), empty)
     }
 
-    // The pane shows the drop zone exactly while the queue is empty.
-    function test_emptyQueueShowsTheDropZoneOtherwiseTheList() {
-        const view = makeView(0)
-        const dropZone = findChild(view, "dropZone")
-        const header = findChild(view, "queueHeader")
-        const list = findChild(view, "queueList")
-        verify(dropZone.visible)
-        verify(!header.visible && !list.visible)
+    function test_dropZoneHighlightsADragAndOpensThePicker() {
+        const view = makeView(0, "")
+        const window = view.Window.window
+        const look = () => [find(view, "dropZoneTitle").text, find(view, "dropZoneSymbol").name]
+        const idle = ["Fotoğrafları buraya bırak", "photo.on.rectangle.angled"]
+        compare(look(), idle)
+        testSupport.dragEnter(window, [testSupport.sampleImage("z.jpg")], Qt.point(800, 400))
+        compare(look(), ["Bırak, gerisini ben hallederim", "arrow.down.doc.fill"])
+        testSupport.dragLeave(window)
+        compare(look(), idle)
 
-        view.model.addPaths([testSupport.sampleImage("one.jpg")])
-        verify(!dropZone.visible)
-        verify(header.visible && list.visible)
-
-        view.model.clearAll()
-        verify(dropZone.visible)
-        verify(!header.visible && !list.visible)
-    }
-
-    function test_dropZoneFollowsTheDragHighlightAndOpensThePicker() {
-        const view = makeView(0)
-        const title = findChild(view, "dropZoneTitle")
-        const symbol = findChild(view, "dropZoneSymbol")
-        compare(title.text, "Fotoğrafları buraya bırak")
-        compare(symbol.name, "photo.on.rectangle.angled")
-
-        testSupport.dragEnter(view.Window.window, [testSupport.sampleImage("z.jpg")], Qt.point(800, 400))
-        compare(title.text, "Bırak, gerisini ben hallederim")
-        compare(symbol.name, "arrow.down.doc.fill")
-        testSupport.dragLeave(view.Window.window)
-        compare(title.text, "Fotoğrafları buraya bırak")
-        compare(symbol.name, "photo.on.rectangle.angled")
-
-        const button = findChild(view, "chooseImagesButton")
+        const button = find(view, "chooseImagesButton")
         compare(button.text, "Görselleri Seç")
-        verify(button.width >= 180)
-        const calls = testSupport.imageDialogCalls()
         testSupport.answerImageDialog([testSupport.sampleImage("picked.jpg")])
         mouseClick(button)
-        compare(testSupport.imageDialogCalls(), calls + 1)
         compare(view.model.items.count, 1)
     }
 
-    function test_headerCounts_data() {
+    function test_headerCountsAndRemoveCompleted_data() {
         return [
-            { tag: "all ready", statuses: ["ready", "ready", "ready", "ready"],
-              ready: "4", done: 0, failed: 0 },
-            { tag: "one processing is counted by none",
-              statuses: ["processing", "ready", "ready", "ready"], ready: "3", done: 0, failed: 0 },
-            { tag: "done and failed", statuses: ["done", "failed", "done", "ready"],
-              ready: "1", done: 2, failed: 1 },
-            { tag: "nothing ready", statuses: ["done", "done", "failed", "processing"],
-              ready: "0", done: 2, failed: 1 },
+            { tag: "all ready", statuses: ["ready", "ready", "ready", "ready"], ready: "4" },
+            { tag: "done and failed", statuses: ["done", "failed", "done", "ready"], ready: "1" },
+            { tag: "nothing ready", statuses: ["done", "done", "failed", "processing"], ready: "0" },
         ]
     }
 
-    function test_headerCounts(data) {
-        const view = makeView(4)
-        setStatuses(view, data.statuses)
-        compare(findChild(view, "queueTitle").text, "4 görsel hazır")
-        compare(findChild(view, "queueTotalSize").text, view.model.items.totalSizeText)
-        // The ready badge stays, also at 0; the others only appear with something to count.
-        verify(findChild(view, "readyCountBadge").visible)
-        compare(badgeText(view, "readyCountBadge"), data.ready)
-        compare(findChild(view, "doneCountBadge").visible, data.done > 0)
-        compare(findChild(view, "failedCountBadge").visible, data.failed > 0)
-        if (data.done > 0)
-            compare(badgeText(view, "doneCountBadge"), String(data.done))
-        if (data.failed > 0)
-            compare(badgeText(view, "failedCountBadge"), String(data.failed))
-        compare(findChild(view, "removeCompletedButton").visible, data.done > 0)
-    }
-
-    function test_removeCompletedLeavesFailedAndReadyRows() {
-        const view = makeView(4)
-        setStatuses(view, ["done", "failed", "done", "ready"])
-        mouseClick(findChild(view, "removeCompletedButton"))
-        compare(view.model.items.count, 2)
-        compare(findChild(rowAt(view, 0), "rowFileName").text, "q1.png")
-        compare(findChild(rowAt(view, 1), "rowFileName").text, "q3.png")
-        verify(!findChild(view, "removeCompletedButton").visible)
-        verify(!findChild(view, "doneCountBadge").visible)
-        compare(findChild(view, "queueTitle").text, "2 görsel hazır")
-    }
-
-    function test_clearAllWaitsForTheRunAndKeepsTheMessage() {
-        const view = makeView(3)
-        const first = testSupport.sampleImage("q0.png")
-        testSupport.answerFolderDialog(first.substring(0, first.lastIndexOf("/")) + "/out")
-        const clear = findChild(view, "clearAllButton")
-        view.model.startProcessing()
-        verify(view.model.isProcessing)
-        verify(!clear.enabled)
-        tryCompare(view.model, "isProcessing", false, 30000)
-        verify(clear.enabled)
-        verify(view.model.hasLastMessage)
-        const message = view.model.lastMessage
-
-        mouseClick(clear)
-        compare(view.model.items.count, 0)
-        compare(view.model.lastMessage, message)
-        verify(findChild(view, "dropZone").visible)
-    }
-
-    function test_rowShowsTheFileAndItsStatus() {
-        const view = makeView(1)
-        const row = rowAt(view, 0)
-        compare(findChild(row, "rowFileName").text, "q0.png")
-        compare(findChild(findChild(row, "rowPixelSize"), "labelText").text, "32 \u00d7 24")
-        // The same formatter as the header: a one-item queue shows one text twice.
-        compare(findChild(findChild(row, "rowByteSize"), "labelText").text,
-                findChild(view, "queueTotalSize").text)
-
-        const badge = findChild(row, "statusBadge")
-        const capsule = findChild(badge, "statusCapsule")
-        const expected = { "ready": "Hazır", "done": "Tamamlandı", "failed": "Hata" }
-        // A screen reader hears the same in one line, and only a failure its reason.
-        const spoken = "32 \u00d7 24, " + findChild(view, "queueTotalSize").text + ", "
-        compare(row.Accessible.name, "q0.png")
-        for (const status in expected) {
-            testSupport.setItemStatus(view.model, 0, status, "detail")
-            verify(capsule.visible)
-            compare(findChild(capsule, "labelText").text, expected[status])
-            compare(row.Accessible.description,
-                    spoken + expected[status] + (status === "failed" ? ": detail" : ""))
+    // The ready badge stays, also at 0; the others only appear with something to count.
+    function test_headerCountsAndRemoveCompleted(data) {
+        const view = makeView(4, "q")
+        const count = status => data.statuses.filter(s => s === status).length
+        for (let i = 0; i < 4; ++i)
+            testSupport.setItemStatus(view.model, i, data.statuses[i], "/out/" + i + ".png")
+        compare(find(view, "queueTitle").text, "4 görsel hazır")
+        verify(find(view, "readyCountBadge").visible)
+        compare(labelOf(view, "readyCountBadge"), data.ready)
+        for (const status of ["done", "failed"]) {
+            compare(find(view, status + "CountBadge").visible, count(status) > 0, status)
+            if (count(status) > 0)
+                compare(labelOf(view, status + "CountBadge"), String(count(status)))
         }
-        testSupport.setItemStatus(view.model, 0, "processing")
-        verify(!capsule.visible)
-        verify(findChild(badge, "processingText").visible)
-        compare(findChild(badge, "processingText").text, "İşleniyor")
-        compare(row.Accessible.description, spoken + "İşleniyor")
+        const remove = find(view, "removeCompletedButton")
+        compare(remove.visible, count("done") > 0)
+        if (!remove.visible)
+            return
+        mouseClick(remove)
+        compare(view.model.items.count, 4 - count("done"))
+        verify(!remove.visible && !find(view, "doneCountBadge").visible)
+    }
+
+    // A screen reader hears the same in one line, and only a failure its reason.
+    function test_rowShowsTheFileAndItsStatus() {
+        const view = makeView(1, "q")
+        const row = rowAt(view, 0)
+        compare([find(row, "rowFileName").text, labelOf(row, "rowPixelSize")],
+                ["q0.png", "32 \u00d7 24"])
+        compare(row.Accessible.name, "q0.png")
+        const spoken = "32 \u00d7 24, " + labelOf(row, "rowByteSize") + ", "
+        const badge = find(row, "statusBadge")
+        const capsule = find(badge, "statusCapsule")
+        for (const [status, text] of [["ready", "Hazır"], ["done", "Tamamlandı"],
+                                      ["failed", "Hata"], ["processing", "İşleniyor"]]) {
+            testSupport.setItemStatus(view.model, 0, status, "detail")
+            compare(capsule.visible, status !== "processing", status)
+            compare(status === "processing" ? find(badge, "processingText").text
+                                            : labelOf(badge, "statusCapsule"), text)
+            compare(row.Accessible.description,
+                    spoken + text + (status === "failed" ? ": detail" : ""))
+        }
     }
 
     function test_failedRowExplainsItselfOnHover() {
-        const view = makeView(2)
+        const view = makeView(2, "q")
         testSupport.setItemStatus(view.model, 1, "failed", "Çıktı oluşturulamadı")
-        const badge = findChild(rowAt(view, 1), "statusBadge")
-        const tip = findChild(badge, "failureToolTip")
+        const badge = find(rowAt(view, 1), "statusBadge")
+        const tip = find(badge, "failureToolTip")
         compare(tip.text, "Çıktı oluşturulamadı")
         verify(!tip.visible)
         mouseMove(badge, badge.width / 2, badge.height / 2)
         tryCompare(tip, "visible", true, 2000)
         mouseMove(view, 5, 5)
         tryCompare(tip, "visible", false, 2000)
-
-        // A ready row has nothing to explain.
-        const readyBadge = findChild(rowAt(view, 0), "statusBadge")
-        mouseMove(readyBadge, readyBadge.width / 2, readyBadge.height / 2)
-        wait(500)
-        verify(!findChild(readyBadge, "failureToolTip").visible)
     }
 
     function test_thumbnailsLoadAndUnreadableFilesKeepThePlaceholder() {
-        const view = makeView(0)
-        const good = testSupport.sampleImage("good.jpg")
+        const view = makeView(0, "")
         const broken = testSupport.sampleImage("broken 100% #1.jpg")
-        view.model.addPaths([good, broken])
+        view.model.addPaths([testSupport.sampleImage("good.jpg"), broken])
         // Replaced after joining the queue: the row can no longer read it.
         testSupport.textFile("broken 100% #1.jpg")
-        const goodThumbnail = findChild(rowAt(view, 0), "thumbnail")
-        const brokenThumbnail = findChild(rowAt(view, 1), "thumbnail")
-        tryCompare(goodThumbnail, "status", Image.Ready, 10000)
-        tryCompare(brokenThumbnail, "status", Image.Error, 10000)
-        verify(goodThumbnail.visible)
-        verify(!brokenThumbnail.visible)
+        const good = find(rowAt(view, 0), "thumbnail")
+        const bad = find(rowAt(view, 1), "thumbnail")
+        tryCompare(good, "status", Image.Ready, 10000)
+        tryCompare(bad, "status", Image.Error, 10000)
+        verify(good.visible && !bad.visible)
     }
 
     function test_dropOntoTheListReachesIntake() {
-        const view = makeView(1)
-        const list = findChild(view, "queueList")
-        const target = findChild(view, "queueDropTarget")
-        tryVerify(() => list.height > 100)
+        const view = makeView(1, "q")
+        const list = find(view, "queueList")
         const at = list.mapToItem(view, list.width / 2, list.height / 2)
         const files = [testSupport.sampleImage("l1.jpg"), testSupport.sampleImage("l2.webp")]
         testSupport.dragEnter(view.Window.window, files, at)
-        verify(target.containsDrag)
-        verify(view.model.isDropTargeted)
+        verify(find(view, "queueDropTarget").containsDrag && view.model.isDropTargeted)
         verify(testSupport.drop(view.Window.window, at))
         verify(!view.model.isDropTargeted)
         compare(view.model.items.count, 3)

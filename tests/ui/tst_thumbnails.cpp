@@ -4,7 +4,6 @@
 #include "thumbnail_cache.h"
 #include "thumbnail_image_provider.h"
 
-#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -190,13 +189,5 @@ private:
     QString m_cache;
 };
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ThumbnailsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(ThumbnailsTest)
 #include "tst_thumbnails.moc"

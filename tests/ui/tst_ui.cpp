@@ -110,8 +110,6 @@ public:
     Q_INVOKABLE void answerFolderDialog(const QString& path) { m_platform.folders.answer = path; }
     // Starts the next model without the output folder earlier tests stored.
     Q_INVOKABLE void forgetStoredFolder() { m_platform.settings.values.clear(); }
-    Q_INVOKABLE int imageDialogCalls() const { return m_platform.images.calls; }
-    Q_INVOKABLE int folderDialogCalls() const { return m_platform.folders.calls; }
 
     // Puts a queue row into a status a run would give it: "ready", "processing", "done" (with
     // the output path as detail) or "failed" (with the message).

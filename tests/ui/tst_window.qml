@@ -8,103 +8,137 @@ TestCase {
 
     name: "Window"
     when: windowShown
-    width: 1260
-    height: 820
+    width: 400
+    height: 300
 
-    Component {
-        id: contentComponent
-        ContentView { width: 1260; height: 820 }
-    }
     Component {
         id: windowComponent
         Main {}
     }
-
-    function chipValue(view, chipName) {
-        return findChild(findChild(view, chipName), "chipValue").text
+    Component {
+        id: buttonComponent
+        PremiumPrimaryButton { text: "Başlat"; x: 50; y: 50 }
+    }
+    Component {
+        id: glowComponent
+        AnimatedGlow { size: 240 }
     }
 
-    function test_chipsFollowTheModel() {
-        const view = createTemporaryObject(contentComponent, testCase.parent)
-        compare(chipValue(view, "imageCountChip"), "0")
-        compare(chipValue(view, "targetChip"), "1920×1080")
-        compare(chipValue(view, "formatChip"), "Orijinali Koru")
-
-        view.model.settings.width = 800
-        view.model.settings.format = "PNG"
-        view.model.addPaths([testSupport.sampleImage("chip.png")])
-        compare(chipValue(view, "targetChip"), "800×1080")
-        compare(chipValue(view, "formatChip"), "PNG")
-        compare(chipValue(view, "imageCountChip"), "1")
+    function cleanup() {
+        Motion.reduceMotion = true
     }
 
-    function test_droppedFilesReachIntakeOneByOne() {
-        const view = createTemporaryObject(contentComponent, testCase.parent)
-        const files = [testSupport.sampleImage("d1.jpg"), testSupport.sampleImage("d2.png"),
-                       testSupport.sampleImage("d3.tif")]
-        testSupport.dragEnter(view.Window.window, files, Qt.point(600, 400))
-        verify(view.model.isDropTargeted)
-        verify(testSupport.drop(view.Window.window, Qt.point(600, 400)))
-        compare(view.model.items.count, 3)
-        verify(!view.model.isDropTargeted)
-
-        // An unsupported file is accepted as a drop but changes nothing.
-        testSupport.dragEnter(view.Window.window, [testSupport.textFile("notes.txt")], Qt.point(80, 600))
-        verify(testSupport.drop(view.Window.window, Qt.point(80, 600)))
-        compare(view.model.items.count, 3)
-
-        testSupport.dragEnter(view.Window.window, files, Qt.point(600, 400))
-        testSupport.dragLeave(view.Window.window)
-        verify(!view.model.isDropTargeted)
-    }
-
-    function test_menuAndToolbar() {
+    function makeWindow() {
         const window = createTemporaryObject(windowComponent, testCase)
-        verify(window)
-        compare(window.minimumWidth, 1040)
-        compare(window.minimumHeight, 720)
-        compare(window.width, 1260)
-        compare(window.height, 820)
+        return { window: window, content: findChild(window.contentItem, "contentView") }
+    }
 
+    function chips(content) {
+        return ["imageCountChip", "targetChip", "formatChip"].map(
+            name => findChild(findChild(content, name), "chipValue").text)
+    }
+
+    // The ways into the queue besides a drop: the menu (and its shortcut), the toolbar, and
+    // files the desktop opens with the running program.
+    function test_menuToolbarAndOpenedFiles() {
+        const { window, content } = makeWindow()
         const action = findChild(window.menuBar, "importImagesAction")
         compare(action.text, "Görsel Ekle\u2026")
         compare(action.shortcut, StandardKey.Open)
-
-        const content = findChild(window.contentItem, "contentView")
-        const calls = testSupport.imageDialogCalls()
         testSupport.answerImageDialog([testSupport.sampleImage("menu.jpg")])
         action.trigger()
-        compare(testSupport.imageDialogCalls(), calls + 1)
         compare(content.model.items.count, 1)
+        testSupport.answerImageDialog([testSupport.sampleImage("toolbar.jpg")])
+        findChild(window.header, "addImagesButton").clicked()
+        compare(content.model.items.count, 2)
+        const folder = testSupport.emptyFolder("toolbar")
+        testSupport.answerFolderDialog(folder)
+        findChild(window.header, "outputFolderButton").clicked()
+        compare(content.model.outputFolder, folder)
 
-        const toolbar = window.header
-        const toggle = findChild(toolbar, "toggleInspectorButton")
+        const files = [testSupport.sampleImage("o1.jpg"), testSupport.textFile("o2.txt"),
+                       testSupport.sampleImage("o3.png")]
+        PictavoApp.openUrls(files.map(path => Qt.url("file://" + path)))
+        compare(content.model.items.count, 4)
+
+        const toggle = findChild(window.header, "toggleInspectorButton")
         compare(toggle.text, "Ayarları Gizle")
         toggle.clicked()
         compare(toggle.text, "Ayarları Göster")
         tryCompare(content, "inspectorWidth", 0, 1000)
         toggle.clicked()
         tryVerify(() => content.inspectorWidth >= 300 && content.inspectorWidth <= 370, 1000)
-
-        findChild(toolbar, "addImagesButton").clicked()
-        compare(testSupport.imageDialogCalls(), calls + 2)
-        const folderCalls = testSupport.folderDialogCalls()
-        findChild(toolbar, "outputFolderButton").clicked()
-        compare(testSupport.folderDialogCalls(), folderCalls + 1)
     }
 
-    function test_filesOpenedLaterJoinTheQueue() {
-        const view = createTemporaryObject(contentComponent, testCase.parent)
-        const files = [testSupport.sampleImage("o1.jpg"), testSupport.textFile("o2.txt"),
-                       testSupport.sampleImage("o3.png")]
-        PictavoApp.openUrls(files.map(path => Qt.url("file://" + path)))
-        compare(view.model.items.count, 2)
+    // The whole path a user takes: photos dropped on the window, a run started with the button,
+    // cancelled, then run again to the end.
+    function test_dropConvertCancelAndConvertAgain() {
+        const { window, content } = makeWindow()
+        const model = content.model
+        const photos = [
+            testSupport.testPhoto("01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg"),
+            testSupport.testPhoto("01-jpeg-camera-exif/Nikon_D5000.jpg"),
+            testSupport.testPhoto("01-jpeg-camera-exif/HTC_Desire_gps.jpg"),
+            testSupport.testPhoto("03-png/photo_rgb16.png"),
+        ]
+        const output = testSupport.emptyFolder("converted")
+        testSupport.answerFolderDialog(output)
+        // Earlier tests may have left a stored folder behind; choose this one explicitly.
+        verify(model.chooseOutputFolder())
+        model.settings.width = 640
+        model.settings.height = 480
+
+        testSupport.dragEnter(window, photos, Qt.point(700, 400))
+        verify(model.isDropTargeted)
+        verify(testSupport.drop(window, Qt.point(700, 400)))
+        verify(!model.isDropTargeted)
+        compare(chips(content), ["4", "640×480", "Orijinali Koru"])
+
+        const start = findChild(window.contentItem, "startButton")
+        compare(start.text, "4 Görseli Dönüştür")
+        mouseClick(start)
+        verify(model.isProcessing)
+        mouseClick(findChild(window.contentItem, "cancelButton"))
+        tryCompare(model, "isProcessing", false, 30000)
+        compare(findChild(window.contentItem, "messageText").text, "İşlem iptal edildi.")
+        const afterCancel = testSupport.filesIn(output)
+        verify(afterCancel.length < 4, afterCancel.join(", "))
+        verify(findChild(window.contentItem, "revealButton").visible)
+
+        mouseClick(start)
+        tryCompare(model, "isProcessing", false, 30000)
+        compare(findChild(window.contentItem, "messageText").text,
+                "4 görsel başarıyla hazırlandı.")
+        const files = testSupport.filesIn(output)
+        compare(files.length, afterCancel.length + 4)
+        for (const name of ["Canon_EOS_1000D_orient6_resized.jpg", "Nikon_D5000_resized.jpg",
+                            "HTC_Desire_gps_resized.jpg", "photo_rgb16_resized.png"])
+            verify(files.indexOf(name) >= 0, name + " in " + files.join(", "))
+        compare(testSupport.imageSize(output + "/Nikon_D5000_resized.jpg"), Qt.size(640, 480))
     }
 
-    function test_importImagesSignalOpensThePicker() {
-        createTemporaryObject(contentComponent, testCase.parent)
-        const calls = testSupport.imageDialogCalls()
-        PictavoApp.importImages()
-        compare(testSupport.imageDialogCalls(), calls + 1)
+    function test_motionFollowsThePreference_data() {
+        return [{ tag: "reduced", reduce: true }, { tag: "full", reduce: false }]
+    }
+
+    // Pressed buttons shrink and the background glow breathes, both only with motion allowed.
+    function test_motionFollowsThePreference(data) {
+        Motion.reduceMotion = data.reduce
+        const glow = createTemporaryObject(glowComponent, testCase.parent)
+        const button = createTemporaryObject(buttonComponent, testCase.parent)
+        // Each row presses elsewhere, so that the two presses make no double click.
+        const at = data.reduce ? 5 : 40
+        mousePress(button, at, at)
+        if (data.reduce)
+            compare(button.scale, 1.0)
+        else
+            tryCompare(button, "scale", 0.985, 500)
+        mouseRelease(button, at, at)
+        tryCompare(button, "scale", 1.0, 500)
+        wait(300)
+        if (data.reduce)
+            compare([glow.opacity, glow.scale], [0.2, 1.0])
+        else
+            verify(glow.opacity > 0.18 && glow.opacity < 0.25 && glow.scale < 1.025, glow.opacity)
     }
 }

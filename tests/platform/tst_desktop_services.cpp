@@ -1,13 +1,22 @@
+// What the window asks of the desktop over D-Bus, from services the test plays on a bus of its
+// own: the file manager showing a folder, and a run's notification, taskbar progress and sleep
+// inhibition.
+
+#include "desktop_file_manager.h"
 #include "desktop_run_observer.h"
 #include "platform_test.h"
 
 #include <QDBusArgument>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWindow>
+#include <atomic>
 #include <memory>
 #include <poll.h>
 #include <unistd.h>
@@ -19,10 +28,11 @@ namespace {
 const QString kAppId = "io.github.pictavo.Pictavo";
 const QString kReason = "Görseller dönüştürülüyor";
 const QString kRequestHandle = "/org/freedesktop/portal/desktop/request/1_1/t";
+const QString kFileManager = "org.freedesktop.FileManager1";
 
-// The notification server, the portal and logind on the test's bus: records each call's
-// arguments, then the path it was sent to, and answers as the real ones do. Notifications get
-// the id 7; logind's lock is the write end of a pipe, released once the read end sees its end.
+// The notification server, the portal and logind: records each call's arguments, then the path
+// it was sent to, and answers as the real ones do. Notifications get the id 7; logind's lock is
+// the write end of a pipe, released once the read end sees its end.
 class FakeDesktopServices : public QDBusVirtualObject {
 public:
     QHash<QString, QList<QVariantList>> calls; // by interface.member
@@ -54,6 +64,35 @@ public:
     }
 };
 
+// A file manager that records what it is asked to show, or refuses. The reveal blocks in its
+// call, so this answers from a thread of its own.
+class FakeFileManager : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    std::atomic<bool> refusing = false;
+
+    QList<QStringList> takeRequests()
+    {
+        QMutexLocker lock(&m_mutex);
+        return std::exchange(m_requests, {});
+    }
+
+public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString&)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_requests << uris;
+        if (refusing)
+            sendErrorReply(QDBusError::Failed, QStringLiteral("cannot show"));
+    }
+
+private:
+    QMutex m_mutex;
+    QList<QStringList> m_requests;
+};
+
 struct RecordingFileManager : FileManager {
     void reveal(const QString& path) override { revealed << path; }
     QStringList revealed;
@@ -61,20 +100,19 @@ struct RecordingFileManager : FileManager {
 
 } // namespace
 
-class TestDesktopRunObserver : public QObject {
+class TestDesktopServices : public QObject {
     Q_OBJECT
 
+    // In this order, so that the bus is gone before the services it called.
     QTemporaryDir m_dir;
-    QProcess m_daemon;
-    QString m_address;
     FakeDesktopServices m_services;
+    FakeFileManager m_fileManager;
+    QThread m_fileManagerThread;
+    test::PrivateBus m_bus;
     RecordingFileManager m_files;
     QList<QVariantMap> m_updates;
 
-    QDBusConnection bus(const QString& name)
-    {
-        return QDBusConnection::connectToBus(m_address, name);
-    }
+    QDBusConnection bus(const QString& name) { return m_bus.connection(name); }
     DesktopRunObserver::Buses buses() { return {bus("session"), bus("system")}; }
 
 public Q_SLOTS:
@@ -87,11 +125,9 @@ public Q_SLOTS:
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            QSKIP("dbus-daemon is not installed");
-        m_address = test::startPrivateBus(m_daemon, m_dir.path());
+        if (!m_bus.start(m_dir.path()))
+            QSKIP("no D-Bus daemon of the test's own");
         QDBusConnection service = bus("service");
-        QVERIFY2(service.isConnected(), qPrintable(m_address));
         QVERIFY(service.registerVirtualObject("/org/freedesktop", &m_services,
                                               QDBusConnection::SubPath));
         QVERIFY(service.registerService("org.freedesktop.Notifications"));
@@ -99,14 +135,14 @@ private Q_SLOTS:
         QVERIFY(bus("listener")
                     .connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
                              SLOT(recordUpdate(QString, QVariantMap))));
+        m_fileManager.moveToThread(&m_fileManagerThread);
+        m_fileManagerThread.start();
     }
 
     void cleanupTestCase()
     {
-        for (const char* name : {"service", "session", "system", "listener"})
-            QDBusConnection::disconnectFromBus(name);
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
+        m_fileManagerThread.quit();
+        m_fileManagerThread.wait();
     }
 
     void init()
@@ -122,7 +158,61 @@ private Q_SLOTS:
         m_updates.clear();
     }
 
-    void cleanup() { bus("service").unregisterService("org.freedesktop.portal.Desktop"); }
+    void cleanup()
+    {
+        bus("service").unregisterService("org.freedesktop.portal.Desktop");
+        bus("files").unregisterService(kFileManager);
+        bus("files").unregisterObject("/org/freedesktop/FileManager1");
+    }
+
+    void revealShowsTheItemOrOpensItsFolder_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("answer"); // "shown", "refused", or why there is none
+        const QString folder = m_dir.filePath("Çıktı 2");
+        QTest::newRow("shown") << folder << "shown";
+        QTest::newRow("untidy path") << m_dir.path() + "/./x/../Çıktı 2/"
+                                     << "shown";
+        QTest::newRow("refused") << folder << "refused";
+        QTest::newRow("nobody serves FileManager1") << folder << "no file manager";
+        QTest::newRow("no bus") << folder << "no bus";
+        // The tests' environment disables the session bus; its absence is no error.
+        QTest::newRow("no session bus") << folder << "no session bus";
+    }
+
+    // Exactly the item's URL, percent-encoded as GIO and KIO expect URIs to be; without an
+    // answer, its parent folder opens instead.
+    void revealShowsTheItemOrOpensItsFolder()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, answer);
+        if (answer == "no session bus" && qgetenv("DBUS_SESSION_BUS_ADDRESS") != "disabled:")
+            QSKIP("a session bus is configured, and revealing would reach the real desktop");
+        m_fileManager.refusing = answer == "refused";
+        if (answer == "shown" || answer == "refused") {
+            QVERIFY(bus("files").registerObject("/org/freedesktop/FileManager1", &m_fileManager,
+                                                QDBusConnection::ExportAllSlots));
+            QVERIFY(bus("files").registerService(kFileManager));
+        }
+        std::optional<QDBusConnection> connection; // none: the session bus, disabled here
+        if (answer != "no session bus")
+            connection = answer == "no bus" ? QDBusConnection("never") : bus("client");
+        QList<QUrl> opened;
+        DesktopFileManager(connection, [&](const QUrl& url) {
+            opened << url;
+            return true;
+        }).reveal(given);
+
+        const QList<QStringList> requests = m_fileManager.takeRequests();
+        if (answer == "shown") {
+            QCOMPARE(requests,
+                     QList<QStringList>{{"file://" + m_dir.path() + "/%C3%87%C4%B1kt%C4%B1%202"}});
+            QVERIFY(opened.isEmpty());
+        } else {
+            QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(m_dir.path())});
+            QCOMPARE(requests.size(), answer == "refused" ? 1 : 0);
+        }
+    }
 
     void notifiesWhenTheWindowIsNotInFront_data()
     {
@@ -276,5 +366,5 @@ private Q_SLOTS:
     }
 };
 
-PICTAVO_PLATFORM_TEST_MAIN(TestDesktopRunObserver)
-#include "tst_desktop_run_observer.moc"
+PICTAVO_PLATFORM_TEST_MAIN(TestDesktopServices)
+#include "tst_desktop_services.moc"
