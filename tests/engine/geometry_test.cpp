@@ -25,14 +25,14 @@ TEST_P(WorkedExamples, CanvasAndDrawRectangle)
     settings.height = c.target.height;
     settings.mode = c.mode;
     settings.preventUpscaling = c.guard;
-
     const PixelSize canvas = canvasSize(c.image, settings);
     EXPECT_EQ(canvas, c.canvas);
     const DrawRect rect = drawRect(c.image, canvas, c.mode);
-    EXPECT_NEAR(rect.x, c.rect.x, 0.005);
-    EXPECT_NEAR(rect.y, c.rect.y, 0.005);
-    EXPECT_NEAR(rect.width, c.rect.width, 0.005);
-    EXPECT_NEAR(rect.height, c.rect.height, 0.005);
+    for (const auto& [actual, expected] : {std::pair{rect.x, c.rect.x},
+                                           {rect.y, c.rect.y},
+                                           {rect.width, c.rect.width},
+                                           {rect.height, c.rect.height}})
+        EXPECT_NEAR(actual, expected, 0.005);
 }
 
 constexpr PixelSize kFullHd{1920, 1080};
@@ -54,6 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
         GeometryCase{kFullHd, M::fit, true, kFullHd, kFullHd, {0, 0, 1920, 1080}},
         GeometryCase{kFullHd, M::fill, true, kFullHd, kFullHd, {0, 0, 1920, 1080}},
         GeometryCase{kFullHd, M::stretch, true, kFullHd, kFullHd, {0, 0, 1920, 1080}},
+        // As wide as the target but lower fits: kept as it is, not letterboxed.
+        GeometryCase{{1920, 800}, M::fit, true, kFullHd, {1920, 800}, {0, 0, 1920, 800}},
         // One pixel too tall is not protected: thin side margins.
         GeometryCase{{1920, 1081}, M::fit, true, kFullHd, kFullHd, {0.888, 0, 1918.224, 1080}},
         // Sizes below 1 count as 1.
@@ -81,40 +83,30 @@ TEST(DecodeBound, LargestOfHeaderAndTarget)
     EXPECT_EQ(decodeBound(std::nullopt, std::nullopt, settings), 0);
 }
 
-// The pixel-snapped plan the renderer follows must always cover the canvas exactly.
+// The pixel-snapped plan the renderer follows always covers the canvas exactly, inside the
+// image, with margins shared equally between opposite sides (to a pixel).
 TEST(RenderPlan, SnapsToWholePixelsInsideTheCanvas)
 {
-    for (const PixelSize image : {PixelSize{4000, 3000}, PixelSize{3000, 4000}, PixelSize{1, 500},
-                                  PixelSize{7, 3}, PixelSize{1921, 1081}, PixelSize{1, 1}}) {
-        for (const PixelSize target :
-             {PixelSize{1920, 1080}, PixelSize{1, 1}, PixelSize{333, 777}, PixelSize{1080, 1080}}) {
+    for (const PixelSize image : {PixelSize{4000, 3000}, {3000, 4000}, {1, 500}, {7, 3}, {1, 1}})
+        for (const PixelSize target : {PixelSize{1920, 1080}, {1, 1}, {333, 777}, {1080, 1080}})
             for (const ResizeMode mode : kAllResizeModes) {
                 ResizeSettings settings;
                 settings.width = target.width;
                 settings.height = target.height;
                 settings.mode = mode;
                 const detail::RenderPlan plan = detail::planRender(image, settings);
-                SCOPED_TRACE(testing::Message()
-                             << image.width << "x" << image.height << " -> " << target.width << "x"
-                             << target.height << " " << rawValue(mode));
+                SCOPED_TRACE(testing::Message() << image.width << "x" << image.height << " -> "
+                                                << target.width << "x" << target.height);
                 EXPECT_EQ(plan.canvas, target);
-                EXPECT_GE(plan.crop.left, 0);
-                EXPECT_GE(plan.crop.top, 0);
+                EXPECT_TRUE(plan.crop.left >= 0 && plan.crop.top >= 0);
                 EXPECT_LE(plan.crop.left + plan.crop.width, image.width);
                 EXPECT_LE(plan.crop.top + plan.crop.height, image.height);
-                EXPECT_GE(plan.scaled.width, 1);
-                EXPECT_GE(plan.scaled.height, 1);
-                EXPECT_LE(plan.offset.width + plan.scaled.width, plan.canvas.width);
+                EXPECT_TRUE(plan.scaled.width >= 1 && plan.scaled.height >= 1);
                 EXPECT_LE(plan.offset.height + plan.scaled.height, plan.canvas.height);
-                // Margins are shared equally between opposite sides (to a pixel).
                 const auto right = plan.canvas.width - plan.scaled.width - plan.offset.width;
                 EXPECT_LE(std::abs(right - plan.offset.width), 1);
-                if (mode != ResizeMode::fit) {
-                    EXPECT_FALSE(plan.hasMargins());
-                }
+                EXPECT_TRUE(mode == ResizeMode::fit || !plan.hasMargins());
             }
-        }
-    }
 }
 
 TEST(RenderPlan, FillCropsEqualPartsBeforeScaling)

@@ -157,6 +157,29 @@ Bytes heifExif(const fs::path& path)
     });
 }
 
+ResizeSettings target(std::int64_t width, std::int64_t height, ResizeMode mode, OutputFormat format,
+                      bool keepMetadata)
+{
+    ResizeSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.mode = mode;
+    settings.format = format;
+    settings.keepMetadata = keepMetadata;
+    return settings;
+}
+
+std::optional<ProcessingError::Code> failureOf(const fs::path& source, const fs::path& destination,
+                                               const ResizeSettings& settings)
+{
+    try {
+        ImageProcessor::process(source, destination, settings);
+    } catch (const ProcessingError& error) {
+        return error.code();
+    }
+    return std::nullopt;
+}
+
 Bytes exifWithOrientation(int orientation)
 {
     const auto value = static_cast<unsigned char>(orientation);
@@ -200,6 +223,11 @@ Bytes markedCornersJpeg(int width, int height)
     return bytes;
 }
 
+Bytes turnedJpeg(int width, int height, int orientation)
+{
+    return withExifSegment(markedCornersJpeg(width, height), exifWithOrientation(orientation));
+}
+
 } // namespace pictavo::test
 
 namespace pictavo::test {
@@ -211,8 +239,7 @@ void writeSampleImage(const std::filesystem::path& path, int width, int height)
 
 void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation)
 {
-    writeFile(path,
-              withExifSegment(markedCornersJpeg(width, height), exifWithOrientation(orientation)));
+    writeFile(path, turnedJpeg(width, height, orientation));
 }
 
 void writeTruncatedJpeg(const std::filesystem::path& path, int width, int height)
