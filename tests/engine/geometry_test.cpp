@@ -67,22 +67,6 @@ INSTANTIATE_TEST_SUITE_P(
         GeometryCase{
             {1000, 333}, M::fit, false, {1080, 1080}, {1080, 1080}, {0, 360.18, 1080, 359.64}}));
 
-TEST(DecodeBound, LargestOfHeaderAndTarget)
-{
-    ResizeSettings settings;
-    EXPECT_EQ(decodeBound(4000, 3000, settings), 4000);
-    EXPECT_EQ(decodeBound(800, 600, settings), 1920);
-    settings.width = 400;
-    settings.height = 400;
-    EXPECT_EQ(decodeBound(std::nullopt, std::nullopt, settings), 400);
-    EXPECT_EQ(decodeBound(std::nullopt, 3000, settings), 3000);
-    // Orientation plays no part: the stored sizes go in as they are.
-    EXPECT_EQ(decodeBound(4000, 3000, settings), decodeBound(3000, 4000, settings));
-    settings.width = -10;
-    settings.height = 0;
-    EXPECT_EQ(decodeBound(std::nullopt, std::nullopt, settings), 0);
-}
-
 // The pixel-snapped plan the renderer follows always covers the canvas exactly, inside the
 // image, with margins shared equally between opposite sides (to a pixel).
 TEST(RenderPlan, SnapsToWholePixelsInsideTheCanvas)
@@ -121,15 +105,6 @@ TEST(RenderPlan, FillCropsEqualPartsBeforeScaling)
     const detail::RenderPlan strip = detail::planRender({1, 10000}, settings);
     EXPECT_EQ(strip.crop.width, 1);
     EXPECT_EQ(strip.crop.height, 1);
-}
-
-TEST(RenderPlan, JpegShrinkKeepsTheDecodeAtLeastTheDrawSize)
-{
-    EXPECT_EQ(detail::jpegShrinkFactor({0, 0, 4000, 3000}, {1440, 1080}), 2);
-    EXPECT_EQ(detail::jpegShrinkFactor({0, 0, 6000, 4000}, {1620, 1080}), 2);
-    EXPECT_EQ(detail::jpegShrinkFactor({0, 0, 6000, 4000}, {400, 266}), 8);
-    EXPECT_EQ(detail::jpegShrinkFactor({0, 0, 2000, 1000}, {1920, 960}), 1);
-    EXPECT_EQ(detail::jpegShrinkFactor({0, 0, 100, 100}, {4000, 4000}), 1);
 }
 
 } // namespace
