@@ -36,66 +36,55 @@ fs::path portraitWithMetadata(const TempDir& dir)
 }
 
 // Kept, the metadata travels in every container that holds it, the EXIF block saying "upright"
-// because the pixels were turned, not the container (no rotation box in HEIF either).
-TEST(Metadata, KeptInEveryWrittenTypeWithUprightOrientation)
+// because the pixels were turned, not the container (no rotation box in HEIF either). Dropped,
+// none of it is left, and neither is an orientation (TIFF always states one: "upright").
+TEST(Metadata, KeptUprightInEveryWrittenTypeOrDroppedEntirely)
 {
     TempDir dir;
     const fs::path source = portraitWithMetadata(dir);
     const vips::VImage original = decode(source);
     ASSERT_EQ(orientationIn(blobField(original, VIPS_META_EXIF_NAME)), 6);
-    const Bytes icc = blobField(original, VIPS_META_ICC_NAME);
     // In the order of kAllOutputFormats; the original type of a JPEG source is JPEG.
     const char* loaders[] = {"jpegload", "jpegload", "pngload", "heifload",
                              "tiffload", "webpload", "heifload"};
-    for (const OutputFormat format : kAllOutputFormats) {
-        SCOPED_TRACE(rawValue(format));
-        ImageProcessor::process(source, dir / "out", target(20, 40, ResizeMode::fit, format));
-        // Not a copy in memory: libvips' HEIF loader frees the XMP block when it closes.
-        const vips::VImage out = vips::VImage::new_from_file((dir / "out").c_str());
-        const bool heif = format == OutputFormat::heic || format == OutputFormat::avif;
-        EXPECT_STREQ(out.get_string("vips-loader"), loaders[std::size_t(format)]);
-        if (heif) {
-            EXPECT_STREQ(out.get_string("heif-compression"),
-                         format == OutputFormat::avif ? "av1" : "hevc");
+    for (const bool keep : {true, false})
+        for (const OutputFormat format : kAllOutputFormats) {
+            SCOPED_TRACE(testing::Message() << rawValue(format) << (keep ? " kept" : " dropped"));
+            ImageProcessor::process(source, dir / "out",
+                                    target(20, 40, ResizeMode::fit, format, keep));
+            // Not a copy in memory: libvips' HEIF loader frees the XMP block when it closes.
+            const vips::VImage out = vips::VImage::new_from_file((dir / "out").c_str());
+            EXPECT_EQ(std::pair(out.width(), out.height()), std::pair(20, 40));
+            EXPECT_STREQ(out.get_string("vips-loader"), loaders[std::size_t(format)]);
+            // libvips drops the orientation of HEIF images on reading: ask libheif.
+            const bool heif = format == OutputFormat::heic || format == OutputFormat::avif;
+            const Bytes exif = heif ? heifExif(dir / "out") : blobField(out, VIPS_META_EXIF_NAME);
+            const Bytes icc = heif ? heifProfile(dir / "out") : blobField(out, VIPS_META_ICC_NAME);
+            if (heif) {
+                EXPECT_STREQ(out.get_string("heif-compression"),
+                             format == OutputFormat::avif ? "av1" : "hevc");
+            }
+            if (!keep) {
+                EXPECT_TRUE(exif.empty() && icc.empty());
+                EXPECT_FALSE(hasField(out, VIPS_META_XMP_NAME) ||
+                             hasField(out, VIPS_META_IPTC_NAME));
+                const bool turned = hasField(out, VIPS_META_ORIENTATION);
+                EXPECT_TRUE(!turned || (format == OutputFormat::tiff &&
+                                        out.get_int(VIPS_META_ORIENTATION) == 1));
+                continue;
+            }
+            EXPECT_EQ(icc, blobField(original, VIPS_META_ICC_NAME));
+            EXPECT_FALSE(blobField(out, VIPS_META_XMP_NAME).empty());
+            if (format != OutputFormat::tiff) {
+                EXPECT_EQ(orientationIn(exif), 1);
+            }
+            if (format == OutputFormat::jpeg) {
+                EXPECT_EQ(blobField(out, VIPS_META_XMP_NAME),
+                          blobField(original, VIPS_META_XMP_NAME));
+                EXPECT_EQ(blobField(out, VIPS_META_IPTC_NAME),
+                          blobField(original, VIPS_META_IPTC_NAME));
+            }
         }
-        EXPECT_EQ(out.width(), 20);
-        EXPECT_FALSE(blobField(out, VIPS_META_XMP_NAME).empty());
-        // libvips drops the orientation of HEIF images on reading: ask libheif.
-        if (format != OutputFormat::tiff) {
-            EXPECT_EQ(
-                orientationIn(heif ? heifExif(dir / "out") : blobField(out, VIPS_META_EXIF_NAME)),
-                1);
-        }
-        EXPECT_EQ(heif ? heifProfile(dir / "out") : blobField(out, VIPS_META_ICC_NAME), icc);
-        if (format == OutputFormat::jpeg || format == OutputFormat::original) {
-            EXPECT_EQ(blobField(out, VIPS_META_XMP_NAME), blobField(original, VIPS_META_XMP_NAME));
-            EXPECT_EQ(blobField(out, VIPS_META_IPTC_NAME),
-                      blobField(original, VIPS_META_IPTC_NAME));
-        }
-    }
-}
-
-TEST(Metadata, DroppedEntirelyWhenOff)
-{
-    TempDir dir;
-    const fs::path source = portraitWithMetadata(dir);
-    for (const OutputFormat format : kAllOutputFormats) {
-        SCOPED_TRACE(rawValue(format));
-        ImageProcessor::process(source, dir / "out",
-                                target(20, 40, ResizeMode::fit, format, false));
-        const vips::VImage out = decode(dir / "out");
-        for (const char* field :
-             {VIPS_META_EXIF_NAME, VIPS_META_XMP_NAME, VIPS_META_IPTC_NAME, VIPS_META_ICC_NAME})
-            EXPECT_FALSE(hasField(out, field)) << field;
-        // TIFF always states its baseline Orientation tag; it says "upright".
-        EXPECT_EQ(hasField(out, VIPS_META_ORIENTATION) ? out.get_int(VIPS_META_ORIENTATION) : 1, 1);
-        EXPECT_TRUE(format == OutputFormat::tiff || !hasField(out, VIPS_META_ORIENTATION));
-        if (format == OutputFormat::heic || format == OutputFormat::avif) {
-            EXPECT_TRUE(heifExif(dir / "out").empty());
-            EXPECT_TRUE(heifProfile(dir / "out").empty());
-        }
-        EXPECT_EQ(std::pair(out.width(), out.height()), std::pair(20, 40));
-    }
 }
 
 // The EXIF block in the output describes the new picture: its pixel size, upright, and no

@@ -1,10 +1,8 @@
 #include "test_images.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace pictavo {
 namespace {
@@ -189,24 +187,6 @@ TEST(BadSettings, CanvasesAreWrittenUpToWhatEachTypeHolds)
                                 target(INT64_MIN, 0, ResizeMode::fit, format));
         EXPECT_EQ(decode(dir / "out").width(), 1) << rawValue(format);
     }
-}
-
-TEST(Concurrency, IndependentConversionsRunSideBySide)
-{
-    TempDir dir;
-    solid(300, 200, {90, 10, 10}).write_to_file((dir / "in.jpg").c_str());
-    std::vector<std::thread> workers;
-    std::atomic<int> failures = 0;
-    for (int i = 0; i < 4; ++i)
-        workers.emplace_back([&, i] {
-            if (failureOf(dir / "in.jpg", dir / (std::to_string(i) + ".jpg"), target(100 + i, 50)))
-                ++failures;
-        });
-    for (std::thread& worker : workers)
-        worker.join();
-    EXPECT_EQ(failures, 0);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(decode(dir / (std::to_string(i) + ".jpg")).width(), 100 + i);
 }
 
 } // namespace

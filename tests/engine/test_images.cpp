@@ -193,18 +193,14 @@ Bytes exifWithOrientation(int orientation)
 Bytes withExifSegment(const Bytes& jpeg, const Bytes& exif)
 {
     const std::size_t length = exif.size() + 2;
-    Bytes result;
-    result.reserve(jpeg.size() + length + 2);
-    result.push_back(jpeg.at(0));
-    result.push_back(jpeg.at(1));
-    result.push_back(0xFF);
-    result.push_back(0xE1);
-    result.push_back(static_cast<unsigned char>(length >> 8));
-    result.push_back(static_cast<unsigned char>(length & 0xFF));
-    for (unsigned char byte : exif)
-        result.push_back(byte);
-    for (std::size_t i = 2; i < jpeg.size(); ++i)
-        result.push_back(jpeg[i]);
+    Bytes result{jpeg.at(0),
+                 jpeg.at(1),
+                 0xFF,
+                 0xE1,
+                 static_cast<unsigned char>(length >> 8),
+                 static_cast<unsigned char>(length & 0xFF)};
+    result.insert(result.end(), exif.begin(), exif.end());
+    result.insert(result.end(), jpeg.begin() + 2, jpeg.end());
     return result;
 }
 

@@ -37,45 +37,32 @@ TEST(RawValues, TurkishLabelsRoundTripExactly)
     EXPECT_STREQ(ProcessingError(ProcessingError::cannotWrite).what(), "Dosya kaydedilemedi");
 }
 
-struct WrittenCase {
-    OutputFormat format;
-    const char* source;
-    WrittenType type;
-    const char* extension;
-};
-
-class WrittenTypeAndExtension : public testing::TestWithParam<WrittenCase> {};
-
 // "Keep the original" keeps the source's type and spelling of the extension where the engine
 // can write it, and falls back to PNG where it cannot (WebP and AVIF sources, unknown names).
-TEST_P(WrittenTypeAndExtension, FollowTheFormatAndTheSourceName)
+TEST(WrittenType, FollowsTheFormatAndTheSourceName)
 {
-    const WrittenCase& c = GetParam();
-    EXPECT_EQ(utType(c.format, c.source), c.type) << c.source;
-    EXPECT_EQ(fileExtension(c.format, c.source), c.extension) << c.source;
+    using F = OutputFormat;
+    using T = WrittenType;
+    const struct {
+        OutputFormat format;
+        const char* source;
+        WrittenType type;
+        const char* extension;
+    } cases[] = {
+        {F::original, "/p/a.JPG", T::jpeg, "jpg"},   {F::original, "/p/a.JPEG", T::jpeg, "jpg"},
+        {F::original, "/p/a.png", T::png, "png"},    {F::original, "/p/a.tiff", T::tiff, "tiff"},
+        {F::original, "/p/a.TIF", T::tiff, "tif"},   {F::original, "/p/a.HEIF", T::heic, "heif"},
+        {F::original, "/p/a.heic", T::heic, "heic"}, {F::original, "/p/a.webp", T::png, "png"},
+        {F::original, "/p/a.AVIF", T::png, "png"},   {F::original, "/p/noext", T::png, "png"},
+        {F::original, "/p/a.tar.gz", T::png, "png"}, {F::jpeg, "/p/a.png", T::jpeg, "jpg"},
+        {F::png, "/p/a.jpg", T::png, "png"},         {F::heic, "/p/a.tif", T::heic, "heic"},
+        {F::tiff, "/p/a.webp", T::tiff, "tiff"},     {F::webp, "/p/a.JPG", T::webp, "webp"},
+        {F::avif, "/p/noext", T::avif, "avif"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(utType(c.format, c.source), c.type) << c.source;
+        EXPECT_EQ(fileExtension(c.format, c.source), c.extension) << c.source;
+    }
 }
-
-using F = OutputFormat;
-using T = WrittenType;
-
-INSTANTIATE_TEST_SUITE_P(Table, WrittenTypeAndExtension,
-                         testing::Values(WrittenCase{F::original, "/p/a.JPG", T::jpeg, "jpg"},
-                                         WrittenCase{F::original, "/p/a.JPEG", T::jpeg, "jpg"},
-                                         WrittenCase{F::original, "/p/a.png", T::png, "png"},
-                                         WrittenCase{F::original, "/p/a.tiff", T::tiff, "tiff"},
-                                         WrittenCase{F::original, "/p/a.TIF", T::tiff, "tif"},
-                                         WrittenCase{F::original, "/p/a.HEIF", T::heic, "heif"},
-                                         WrittenCase{F::original, "/p/a.heic", T::heic, "heic"},
-                                         WrittenCase{F::original, "/p/a.webp", T::png, "png"},
-                                         WrittenCase{F::original, "/p/a.AVIF", T::png, "png"},
-                                         WrittenCase{F::original, "/p/noext", T::png, "png"},
-                                         WrittenCase{F::original, "/p/a.tar.gz", T::png, "png"},
-                                         WrittenCase{F::jpeg, "/p/a.png", T::jpeg, "jpg"},
-                                         WrittenCase{F::png, "/p/a.jpg", T::png, "png"},
-                                         WrittenCase{F::heic, "/p/a.tif", T::heic, "heic"},
-                                         WrittenCase{F::tiff, "/p/a.webp", T::tiff, "tiff"},
-                                         WrittenCase{F::webp, "/p/a.JPG", T::webp, "webp"},
-                                         WrittenCase{F::avif, "/p/noext", T::avif, "avif"}));
 
 TEST(SizePreset, TheTenPresetsInDisplayOrder)
 {
