@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <libexif/exif-data.h>
+#include <string_view>
 
 namespace pictavo {
 namespace {
@@ -34,91 +35,56 @@ fs::path portraitWithMetadata(const TempDir& dir)
     return path;
 }
 
-ResizeSettings keeping(bool keep, OutputFormat format)
-{
-    ResizeSettings settings;
-    settings.width = 20;
-    settings.height = 40;
-    settings.format = format;
-    settings.keepMetadata = keep;
-    return settings;
-}
-
-TEST(Metadata, KeptInJpegWithUprightOrientation)
+// Kept, the metadata travels in every container that holds it, the EXIF block saying "upright"
+// because the pixels were turned, not the container (no rotation box in HEIF either). Dropped,
+// none of it is left, and neither is an orientation (TIFF always states one: "upright").
+TEST(Metadata, KeptUprightInEveryWrittenTypeOrDroppedEntirely)
 {
     TempDir dir;
     const fs::path source = portraitWithMetadata(dir);
     const vips::VImage original = decode(source);
     ASSERT_EQ(orientationIn(blobField(original, VIPS_META_EXIF_NAME)), 6);
-
-    ImageProcessor::process(source, dir / "out.jpg", keeping(true, OutputFormat::jpeg));
-    const vips::VImage out = decode(dir / "out.jpg");
-    EXPECT_EQ(orientationIn(blobField(out, VIPS_META_EXIF_NAME)), 1);
-    EXPECT_EQ(blobField(out, VIPS_META_XMP_NAME), blobField(original, VIPS_META_XMP_NAME));
-    EXPECT_EQ(blobField(out, VIPS_META_IPTC_NAME), blobField(original, VIPS_META_IPTC_NAME));
-    EXPECT_EQ(blobField(out, VIPS_META_ICC_NAME), blobField(original, VIPS_META_ICC_NAME));
-}
-
-TEST(Metadata, EveryWrittenTypeCarriesWhatItsContainerHolds)
-{
-    TempDir dir;
-    const fs::path source = portraitWithMetadata(dir);
-    const Bytes icc = blobField(decode(source), VIPS_META_ICC_NAME);
-
-    for (const OutputFormat format : {OutputFormat::heic, OutputFormat::avif}) {
-        SCOPED_TRACE(rawValue(format));
-        ImageProcessor::process(source, dir / "out.heif", keeping(true, format));
-        // libvips drops the orientation of HEIF images on reading: ask libheif.
-        EXPECT_EQ(orientationIn(heifExif(dir / "out.heif")), 1);
-        EXPECT_EQ(heifProfile(dir / "out.heif"), icc);
-        // Not a copy in memory: libvips' HEIF loader frees the XMP block when it closes.
-        const vips::VImage heif = vips::VImage::new_from_file((dir / "out.heif").c_str());
-        EXPECT_EQ(heif.width(), 20) << "turned in the pixels, not in a box";
-        EXPECT_FALSE(blobField(heif, VIPS_META_XMP_NAME).empty());
-    }
-
-    for (const OutputFormat format : {OutputFormat::png, OutputFormat::webp}) {
-        SCOPED_TRACE(rawValue(format));
-        ImageProcessor::process(source, dir / "out", keeping(true, format));
-        const vips::VImage image = decode(dir / "out");
-        EXPECT_EQ(orientationIn(blobField(image, VIPS_META_EXIF_NAME)), 1);
-        EXPECT_FALSE(blobField(image, VIPS_META_XMP_NAME).empty());
-        EXPECT_EQ(blobField(image, VIPS_META_ICC_NAME), icc);
-        EXPECT_EQ(image.width(), 20);
-    }
-
-    ImageProcessor::process(source, dir / "out.tif", keeping(true, OutputFormat::tiff));
-    const vips::VImage tiff = decode(dir / "out.tif");
-    EXPECT_FALSE(blobField(tiff, VIPS_META_XMP_NAME).empty());
-    EXPECT_EQ(blobField(tiff, VIPS_META_ICC_NAME), icc);
-}
-
-TEST(Metadata, DroppedEntirelyWhenOff)
-{
-    TempDir dir;
-    const fs::path source = portraitWithMetadata(dir);
-    for (const OutputFormat format : {OutputFormat::jpeg, OutputFormat::png, OutputFormat::heic,
-                                      OutputFormat::tiff, OutputFormat::webp, OutputFormat::avif}) {
-        SCOPED_TRACE(rawValue(format));
-        ImageProcessor::process(source, dir / "out", keeping(false, format));
-        const vips::VImage out = decode(dir / "out");
-        EXPECT_FALSE(hasField(out, VIPS_META_EXIF_NAME));
-        EXPECT_FALSE(hasField(out, VIPS_META_XMP_NAME));
-        EXPECT_FALSE(hasField(out, VIPS_META_IPTC_NAME));
-        EXPECT_FALSE(hasField(out, VIPS_META_ICC_NAME));
-        // TIFF always states its baseline Orientation tag; it says "upright".
-        if (format == OutputFormat::tiff && hasField(out, VIPS_META_ORIENTATION)) {
-            EXPECT_EQ(out.get_int(VIPS_META_ORIENTATION), 1);
-        } else {
-            EXPECT_FALSE(hasField(out, VIPS_META_ORIENTATION));
+    // In the order of kAllOutputFormats; the original type of a JPEG source is JPEG.
+    const char* loaders[] = {"jpegload", "jpegload", "pngload", "heifload",
+                             "tiffload", "webpload", "heifload"};
+    for (const bool keep : {true, false})
+        for (const OutputFormat format : kAllOutputFormats) {
+            SCOPED_TRACE(testing::Message() << rawValue(format) << (keep ? " kept" : " dropped"));
+            ImageProcessor::process(source, dir / "out",
+                                    target(20, 40, ResizeMode::fit, format, keep));
+            // Not a copy in memory: libvips' HEIF loader frees the XMP block when it closes.
+            const vips::VImage out = vips::VImage::new_from_file((dir / "out").c_str());
+            EXPECT_EQ(std::pair(out.width(), out.height()), std::pair(20, 40));
+            EXPECT_STREQ(out.get_string("vips-loader"), loaders[std::size_t(format)]);
+            // libvips drops the orientation of HEIF images on reading: ask libheif.
+            const bool heif = format == OutputFormat::heic || format == OutputFormat::avif;
+            const Bytes exif = heif ? heifExif(dir / "out") : blobField(out, VIPS_META_EXIF_NAME);
+            const Bytes icc = heif ? heifProfile(dir / "out") : blobField(out, VIPS_META_ICC_NAME);
+            if (heif) {
+                EXPECT_STREQ(out.get_string("heif-compression"),
+                             format == OutputFormat::avif ? "av1" : "hevc");
+            }
+            if (!keep) {
+                EXPECT_TRUE(exif.empty() && icc.empty());
+                EXPECT_FALSE(hasField(out, VIPS_META_XMP_NAME) ||
+                             hasField(out, VIPS_META_IPTC_NAME));
+                const bool turned = hasField(out, VIPS_META_ORIENTATION);
+                EXPECT_TRUE(!turned || (format == OutputFormat::tiff &&
+                                        out.get_int(VIPS_META_ORIENTATION) == 1));
+                continue;
+            }
+            EXPECT_EQ(icc, blobField(original, VIPS_META_ICC_NAME));
+            EXPECT_FALSE(blobField(out, VIPS_META_XMP_NAME).empty());
+            if (format != OutputFormat::tiff) {
+                EXPECT_EQ(orientationIn(exif), 1);
+            }
+            if (format == OutputFormat::jpeg) {
+                EXPECT_EQ(blobField(out, VIPS_META_XMP_NAME),
+                          blobField(original, VIPS_META_XMP_NAME));
+                EXPECT_EQ(blobField(out, VIPS_META_IPTC_NAME),
+                          blobField(original, VIPS_META_IPTC_NAME));
+            }
         }
-        if (format == OutputFormat::heic || format == OutputFormat::avif) {
-            EXPECT_TRUE(heifExif(dir / "out").empty());
-            EXPECT_TRUE(heifProfile(dir / "out").empty());
-        }
-        EXPECT_EQ(out.width(), 20);
-        EXPECT_EQ(out.height(), 40);
-    }
 }
 
 // The EXIF block in the output describes the new picture: its pixel size, upright, and no
@@ -148,17 +114,197 @@ TEST(Metadata, ExifFollowsTheCanvasAndCameraEntriesStay)
     }
 }
 
-TEST(ExifEdit, BareTiffBlocksAndDamagedBlocks)
-{
-    Bytes exif = exifWithOrientation(8);
-    const Bytes bare(exif.begin() + 6, exif.end());
-    EXPECT_EQ(detail::exifOrientation(bare.data(), bare.size()), 8);
-    const Bytes normalised = detail::normalizedExif(bare.data(), bare.size(), 10, 10);
-    EXPECT_EQ(orientationIn(normalised), 1);
+enum class Corner { topLeft, topRight, bottomLeft, bottomRight };
 
-    const Bytes garbage(64, 0xAB);
-    EXPECT_TRUE(detail::normalizedExif(garbage.data(), garbage.size(), 10, 10).empty());
-    EXPECT_TRUE(detail::normalizedExif(nullptr, 0, 10, 10).empty());
+std::vector<double> cornerPixel(const vips::VImage& image, Corner corner)
+{
+    const bool right = corner == Corner::topRight || corner == Corner::bottomRight;
+    const bool bottom = corner == Corner::bottomLeft || corner == Corner::bottomRight;
+    return pixelAt(image, right ? image.width() - 4 : 3, bottom ? image.height() - 4 : 3);
+}
+
+struct OrientationCase {
+    int orientation;
+    Corner red;   // where the stored top-left block must appear
+    Corner green; // where the stored top-right block must appear
+};
+
+class Orientation : public testing::TestWithParam<OrientationCase> {};
+
+// The picture comes out upright with metadata kept or dropped, and a lossy output that keeps
+// its EXIF block says "upright" so that no viewer turns it a second time.
+TEST_P(Orientation, MarkedCornersEndUpright)
+{
+    const OrientationCase& c = GetParam();
+    TempDir dir;
+    writeFile(dir / "in.jpg", turnedJpeg(80, 40, c.orientation));
+    const bool quarter = c.orientation >= 5 && c.orientation <= 8;
+    const int width = quarter ? 40 : 80;
+    const int height = quarter ? 80 : 40;
+    ASSERT_EQ(ImageProcessor::imageInfo(dir / "in.jpg")->width, width);
+
+    for (const bool keep : {true, false}) {
+        ImageProcessor::process(dir / "in.jpg", dir / "out.png",
+                                target(width, height, ResizeMode::fit, OutputFormat::png, keep));
+        const vips::VImage out = decode(dir / "out.png");
+        ASSERT_EQ(std::pair(out.width(), out.height()), std::pair(width, height));
+        EXPECT_TRUE(near(cornerPixel(out, c.red), {255, 0, 0}, 40)) << "keep=" << keep;
+        EXPECT_TRUE(near(cornerPixel(out, c.green), {0, 255, 0}, 40)) << "keep=" << keep;
+    }
+    for (const OutputFormat format : {OutputFormat::jpeg, OutputFormat::webp, OutputFormat::avif}) {
+        ImageProcessor::process(dir / "in.jpg", dir / "out",
+                                target(width / 2, height / 2, ResizeMode::fit, format));
+        const vips::VImage image = decode(dir / "out");
+        ASSERT_EQ(image.width(), width / 2) << rawValue(format);
+        EXPECT_TRUE(near(cornerPixel(image, c.red), {255, 0, 0}, 60)) << rawValue(format);
+        // libvips drops the orientation of HEIF images on reading: ask libheif.
+        const Bytes exif = format == OutputFormat::avif ? heifExif(dir / "out")
+                                                        : blobField(image, VIPS_META_EXIF_NAME);
+        EXPECT_EQ(orientationIn(exif), 1) << rawValue(format);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllValues, Orientation,
+    testing::Values(OrientationCase{1, Corner::topLeft, Corner::topRight},
+                    OrientationCase{2, Corner::topRight, Corner::topLeft},
+                    OrientationCase{3, Corner::bottomRight, Corner::bottomLeft},
+                    OrientationCase{4, Corner::bottomLeft, Corner::bottomRight},
+                    OrientationCase{5, Corner::topLeft, Corner::bottomLeft},
+                    OrientationCase{6, Corner::topRight, Corner::bottomRight},
+                    OrientationCase{7, Corner::bottomRight, Corner::topRight},
+                    OrientationCase{8, Corner::bottomLeft, Corner::topLeft},
+                    // Invalid values count as 1.
+                    OrientationCase{0, Corner::topLeft, Corner::topRight},
+                    OrientationCase{9, Corner::topLeft, Corner::topRight}),
+    [](const testing::TestParamInfo<OrientationCase>& info) {
+        return "Value" + std::to_string(info.param.orientation);
+    });
+
+// An APP1 segment with an EXIF block whose IFD0 (with `thumbnailOnly`, an empty IFD0 followed
+// by IFD1) holds one Orientation entry of TIFF field `type` (1 BYTE, 2 ASCII, 3 SHORT, 4 LONG,
+// 5 RATIONAL, 8 SSHORT, 9 SLONG) with `values`, or no entry when `values` is empty.
+Bytes exifSegment(bool bigEndian, unsigned type, const std::vector<std::uint32_t>& values,
+                  bool thumbnailOnly = false, std::uint32_t ifd0Offset = 8)
+{
+    const unsigned char order = bigEndian ? 'M' : 'I';
+    Bytes out{0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0, order, order};
+    const auto put = [&](std::uint32_t value, unsigned size) {
+        for (unsigned i = 0; i < size; ++i)
+            out.push_back(static_cast<unsigned char>(value >> 8 * (bigEndian ? size - 1 - i : i)));
+    };
+    put(42, 2);
+    put(ifd0Offset, 4);
+    if (thumbnailOnly) {
+        put(0, 2);
+        put(14, 4);
+    }
+    put(values.empty() ? 0 : 1, 2);
+    const unsigned size = type <= 2 ? 1 : type == 3 || type == 8 ? 2 : 4;
+    const bool outOfLine = size * values.size() > 4;
+    if (!values.empty()) {
+        put(0x0112, 2);
+        put(type, 2);
+        put(std::uint32_t(type == 5 ? values.size() / 2 : values.size()), 4);
+        if (outOfLine)
+            put((thumbnailOnly ? 14 : 8) + 18, 4); // right after this directory
+        for (std::size_t i = 0; !outOfLine && i < 4 / size; ++i)
+            put(i < values.size() ? values[i] : 0, size);
+    }
+    put(0, 4); // no next directory
+    for (std::size_t i = 0; outOfLine && i < values.size(); ++i)
+        put(values[i], size);
+    out[2] = static_cast<unsigned char>((out.size() - 2) >> 8);
+    out[3] = static_cast<unsigned char>((out.size() - 2) & 0xFF);
+    return out;
+}
+
+// `jpeg` with `segments` put right after the start marker, or right before the first scan.
+Bytes withSegments(Bytes jpeg, const std::vector<Bytes>& segments, bool beforeScan = false)
+{
+    std::size_t at = 2;
+    while (beforeScan && !(jpeg.at(at) == 0xFF && jpeg.at(at + 1) == 0xDA))
+        at += 2 + ((std::size_t(jpeg.at(at + 2)) << 8) | jpeg.at(at + 3));
+    for (auto it = segments.rbegin(); it != segments.rend(); ++it)
+        jpeg.insert(jpeg.begin() + long(at), it->begin(), it->end());
+    return jpeg;
+}
+
+// Every way of storing the orientation that libvips reads gives the queue the size the
+// conversion produces: the probe reads headers itself, the conversion through libvips.
+TEST(OrientationStorage, ProbeAndConversionAgreeOnTheUprightSize)
+{
+    const Bytes jpeg = markedCornersJpeg(48, 24);
+    const auto bytes = [](std::string_view text) {
+        return Bytes(text.begin(), text.end());
+    };
+    const Bytes xmp =
+        bytes(std::string_view("\xFF\xE1\0\x23http://ns.adobe.com/xap/1.0/\0<x/>", 37));
+    const Bytes fakeExif = bytes(std::string_view("\xFF\xE1\0\x12"
+                                                  "ExifXXMM\0\x2a\0\0\0\x08\0\0",
+                                                  20));
+    const Bytes six = exifSegment(true, 3, {6});
+    const struct {
+        const char* name;
+        Bytes file;
+        bool quarterTurn;
+    } cases[] = {
+        {"short, big-endian", withSegments(jpeg, {six}), true},
+        {"short, little-endian", withSegments(jpeg, {exifSegment(false, 3, {8})}), true},
+        {"long, big-endian", withSegments(jpeg, {exifSegment(true, 4, {6})}), true},
+        {"long, little-endian", withSegments(jpeg, {exifSegment(false, 4, {5})}), true},
+        {"long beyond 16 bits", withSegments(jpeg, {exifSegment(true, 4, {0x10006})}), true},
+        {"byte", withSegments(jpeg, {exifSegment(false, 1, {7})}), true},
+        {"signed short", withSegments(jpeg, {exifSegment(true, 8, {6})}), true},
+        {"signed long", withSegments(jpeg, {exifSegment(false, 9, {6})}), true},
+        {"rational", withSegments(jpeg, {exifSegment(true, 5, {6, 1})}), true},
+        {"two values", withSegments(jpeg, {exifSegment(false, 3, {6, 1})}), true},
+        {"text", withSegments(jpeg, {exifSegment(false, 2, {' ', '6', 0})}), true},
+        {"out of range", withSegments(jpeg, {exifSegment(true, 3, {0x0106})}), false},
+        {"thumbnail directory only", withSegments(jpeg, {exifSegment(true, 3, {6}, true)}), false},
+        {"first of two blocks", withSegments(jpeg, {exifSegment(true, 3, {}), six}), false},
+        {"damaged first block", withSegments(jpeg, {fakeExif, six}), false},
+        {"after XMP", withSegments(jpeg, {xmp, exifSegment(false, 3, {6})}), true},
+        {"after the frame header", withSegments(jpeg, {six}, true), true},
+        {"directory offset near 4 GB",
+         withSegments(jpeg, {exifSegment(true, 3, {6}, false, 0xFFFFFFFE)}), false},
+    };
+    TempDir dir;
+    ResizeSettings asLarge = target(1000, 1000, ResizeMode::fit, OutputFormat::png);
+    asLarge.preventUpscaling = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir / "in.jpg", c.file);
+        const std::optional<ImageInfo> info = ImageProcessor::imageInfo(dir / "in.jpg");
+        ASSERT_TRUE(info);
+        ImageProcessor::process(dir / "in.jpg", dir / "out.png", asLarge);
+        const vips::VImage out = decode(dir / "out.png");
+        EXPECT_EQ(info->width, out.width());
+        EXPECT_EQ(info->height, out.height());
+        EXPECT_EQ(out.width(), c.quarterTurn ? 24 : 48);
+    }
+}
+
+TEST(HeifOrientation, RotationBoxIsNotAppliedTwice)
+{
+    if (!hasTestdata())
+        GTEST_SKIP() << "no shared test data";
+    // Stored 4032×3024 with a 90° rotation box and EXIF orientation 6: libheif turns it once.
+    const fs::path source = testdata() / "02-heic/iPhoneXS_orient6_gps.heic";
+    EXPECT_EQ(ImageProcessor::imageInfo(source)->width, 3024);
+    TempDir dir;
+    // Converted to sRGB, like the reference below.
+    ImageProcessor::process(source, dir / "out.png",
+                            target(300, 400, ResizeMode::stretch, OutputFormat::original, false));
+    const vips::VImage out = decode(dir / "out.png");
+    const vips::VImage reference =
+        vips::VImage::new_from_file(source.c_str())
+            .resize(300.0 / 3024, vips::VImage::option()->set("vscale", 400.0 / 4032))
+            .icc_transform("srgb", vips::VImage::option()->set("embedded", true))
+            .copy_memory();
+    ASSERT_EQ(std::pair(out.width(), out.height()),
+              std::pair(reference.width(), reference.height()));
+    EXPECT_GT(psnr(out.extract_band(0, vips::VImage::option()->set("n", 3)), reference), 30);
 }
 
 } // namespace

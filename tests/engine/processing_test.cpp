@@ -1,91 +1,90 @@
+#include "output_naming.h"
+#include "output_subfolders.h"
 #include "test_images.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace pictavo {
 namespace {
 
 using namespace test;
 
-ResizeSettings settingsFor(std::int64_t width, std::int64_t height, ResizeMode mode,
-                           OutputFormat format = OutputFormat::original)
-{
-    ResizeSettings settings;
-    settings.width = width;
-    settings.height = height;
-    settings.mode = mode;
-    settings.format = format;
-    return settings;
-}
+const std::vector<double> kBlue{30, 90, 200};
 
 class Processing : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        source = dir / "photo.jpg";
-        solid(400, 300, {30, 90, 200}).write_to_file(source.c_str());
-    }
+    void SetUp() override { solid(400, 300, kBlue).write_to_file(source.c_str()); }
 
     TempDir dir;
-    fs::path source;
+    fs::path source = dir / "photo.jpg";
 };
 
 TEST_F(Processing, OutputIsExactlyTheCanvasForEveryModeAndTarget)
 {
-    const std::vector<std::pair<int, int>> targets{{1920, 1080}, {1, 1},     {1, 500},   {500, 1},
-                                                   {401, 299},   {399, 301}, {333, 777}, {17, 13}};
-    for (const auto& [width, height] : targets) {
-        for (const ResizeMode mode : kAllResizeModes) {
+    for (const auto& [width, height] :
+         {std::pair{1920, 1080}, {1, 1}, {1, 500}, {500, 1}, {401, 299}, {17, 13}})
+        for (const ResizeMode mode : kAllResizeModes)
             for (const OutputFormat format : {OutputFormat::jpeg, OutputFormat::png}) {
-                const fs::path out = dir / "out";
-                ImageProcessor::process(source, out, settingsFor(width, height, mode, format));
-                const vips::VImage image = decode(out);
-                EXPECT_EQ(image.width(), width) << rawValue(mode) << " " << rawValue(format);
-                EXPECT_EQ(image.height(), height) << rawValue(mode) << " " << rawValue(format);
+                ImageProcessor::process(source, dir / "out", target(width, height, mode, format));
+                const vips::VImage image = decode(dir / "out");
+                EXPECT_EQ(std::pair(image.width(), image.height()), std::pair(width, height))
+                    << rawValue(mode) << " " << rawValue(format);
+            }
+    ResizeSettings guarded = target(1920, 1080, ResizeMode::fill);
+    guarded.preventUpscaling = true;
+    ImageProcessor::process(source, dir / "out.jpg", guarded);
+    EXPECT_EQ(decode(dir / "out.jpg").width(), 400);
+}
+
+// Fit margins and transparent source areas are white in the types without alpha and clear in
+// the others, also when the source itself has no alpha.
+TEST_F(Processing, MarginsAndClearAreasAreWhiteOrTransparentByType)
+{
+    // Left half opaque blue, right half fully transparent; fitted into 400×100 with
+    // 100-pixel margins left and right.
+    solid(200, 100, {30, 90, 200, 255})
+        .insert(solid(100, 100, {0, 0, 0, 0}), 100, 0)
+        .write_to_file((dir / "alpha.png").c_str());
+    for (const char* name : {"photo.jpg", "alpha.png"}) {
+        for (const OutputFormat format : kAllOutputFormats) {
+            SCOPED_TRACE(std::string(name) + " " + std::string(rawValue(format)));
+            ImageProcessor::process(dir / name, dir / "out",
+                                    target(400, 100, ResizeMode::fit, format));
+            const vips::VImage out = decode(dir / "out");
+            const bool opaque = format == OutputFormat::jpeg || format == OutputFormat::heic ||
+                                (format == OutputFormat::original && name[0] == 'p');
+            ASSERT_EQ(out.bands(), opaque ? 3 : 4);
+            const std::vector<double> clear =
+                opaque ? std::vector<double>{255, 255, 255} : std::vector<double>{0, 0, 0, 0};
+            const auto seen = [&](int x) {
+                std::vector<double> pixel = pixelAt(out, x, 50);
+                if (pixel.size() == 4 && pixel[3] == 0)
+                    pixel = {0, 0, 0, 0}; // the colour under a clear pixel does not matter
+                return pixel;
+            };
+            EXPECT_TRUE(near(seen(5), clear));
+            EXPECT_TRUE(near(seen(395), clear));
+            std::vector<double> blue = kBlue;
+            if (!opaque)
+                blue.push_back(255);
+            EXPECT_TRUE(near(seen(150), blue, 16));
+            if (name[0] == 'a') {
+                EXPECT_TRUE(near(seen(250), clear));
             }
         }
-    }
-}
-
-TEST_F(Processing, GuardKeepsSmallImagesAtTheirOwnSize)
-{
-    ResizeSettings settings = settingsFor(1920, 1080, ResizeMode::fill);
-    settings.preventUpscaling = true;
-    ImageProcessor::process(source, dir / "out.jpg", settings);
-    const vips::VImage image = decode(dir / "out.jpg");
-    EXPECT_EQ(image.width(), 400);
-    EXPECT_EQ(image.height(), 300);
-}
-
-TEST_F(Processing, FitMarginsAreWhiteForJpegAndTransparentForTypesWithAlpha)
-{
-    // 400×300 into 800×300: 200-pixel margins left and right.
-    ImageProcessor::process(source, dir / "out.jpg",
-                            settingsFor(800, 300, ResizeMode::fit, OutputFormat::jpeg));
-    const vips::VImage jpeg = decode(dir / "out.jpg");
-    EXPECT_TRUE(near(pixelAt(jpeg, 5, 150), {255, 255, 255}));
-    EXPECT_TRUE(near(pixelAt(jpeg, 795, 150), {255, 255, 255}));
-    EXPECT_TRUE(near(pixelAt(jpeg, 400, 150), {30, 90, 200}));
-
-    for (const OutputFormat format :
-         {OutputFormat::png, OutputFormat::tiff, OutputFormat::webp, OutputFormat::avif}) {
-        const fs::path out = dir / "out.any";
-        ImageProcessor::process(source, out, settingsFor(800, 300, ResizeMode::fit, format));
-        const vips::VImage image = decode(out);
-        ASSERT_EQ(image.bands(), 4);
-        EXPECT_EQ(pixelAt(image, 5, 150)[3], 0) << rawValue(format);
-        EXPECT_EQ(pixelAt(image, 795, 150)[3], 0) << rawValue(format);
-        EXPECT_TRUE(near(pixelAt(image, 400, 150), {30, 90, 200, 255})) << rawValue(format);
     }
 }
 
 TEST_F(Processing, FillCutsEqualPartsOffOppositeSides)
 {
     // Left half red, right half blue, 400×300; filled into 100×300 keeps the middle quarter.
-    vips::VImage halves = solid(400, 300, {255, 0, 0}).insert(solid(200, 300, {0, 0, 255}), 200, 0);
-    halves.write_to_file((dir / "halves.png").c_str());
+    solid(400, 300, {255, 0, 0})
+        .insert(solid(200, 300, {0, 0, 255}), 200, 0)
+        .write_to_file((dir / "halves.png").c_str());
     ImageProcessor::process(dir / "halves.png", dir / "out.png",
-                            settingsFor(100, 300, ResizeMode::fill));
+                            target(100, 300, ResizeMode::fill));
     const vips::VImage image = decode(dir / "out.png");
     ASSERT_EQ(image.width(), 100);
     EXPECT_TRUE(near(pixelAt(image, 10, 150), {255, 0, 0}));
@@ -93,177 +92,199 @@ TEST_F(Processing, FillCutsEqualPartsOffOppositeSides)
     EXPECT_EQ(image.bands(), 3) << "a fill without margins needs no alpha";
 }
 
-TEST_F(Processing, TransparentAreasAreCompositedOnWhiteOnlyForOpaqueTypes)
-{
-    // Opaque red left half, fully transparent right half.
-    vips::VImage rgba =
-        solid(200, 100, {255, 0, 0, 255}).insert(solid(100, 100, {0, 0, 0, 0}), 100, 0);
-    rgba.write_to_file((dir / "alpha.png").c_str());
-
-    ImageProcessor::process(dir / "alpha.png", dir / "out.jpg",
-                            settingsFor(200, 100, ResizeMode::stretch, OutputFormat::jpeg));
-    const vips::VImage jpeg = decode(dir / "out.jpg");
-    EXPECT_TRUE(near(pixelAt(jpeg, 150, 50), {255, 255, 255}));
-    EXPECT_TRUE(near(pixelAt(jpeg, 50, 50), {255, 0, 0}));
-
-    for (const OutputFormat format :
-         {OutputFormat::png, OutputFormat::original, OutputFormat::webp, OutputFormat::avif}) {
-        ImageProcessor::process(dir / "alpha.png", dir / "out.png",
-                                settingsFor(200, 100, ResizeMode::stretch, format));
-        const vips::VImage image = decode(dir / "out.png");
-        ASSERT_EQ(image.bands(), 4) << rawValue(format);
-        EXPECT_EQ(pixelAt(image, 150, 50)[3], 0) << rawValue(format);
-        EXPECT_TRUE(near(pixelAt(image, 50, 50), {255, 0, 0, 255})) << rawValue(format);
-    }
-}
-
+// Premultiplied resampling keeps the edge of a white area on clear black white; straight
+// resampling would blend in the black of the clear pixels.
 TEST_F(Processing, ResamplingLeavesNoDarkFringeAtTransparentEdges)
 {
-    // White opaque disc-free square on transparent black: premultiplied resampling keeps the
-    // edge pixels white-ish; straight resampling would blend in the black of the clear area.
-    vips::VImage rgba =
-        solid(64, 64, {0, 0, 0, 0}).insert(solid(32, 64, {255, 255, 255, 255}), 0, 0);
-    rgba.write_to_file((dir / "edge.png").c_str());
+    solid(64, 64, {0, 0, 0, 0})
+        .insert(solid(32, 64, {255, 255, 255, 255}), 0, 0)
+        .write_to_file((dir / "edge.png").c_str());
     ImageProcessor::process(dir / "edge.png", dir / "out.png",
-                            settingsFor(45, 45, ResizeMode::stretch, OutputFormat::png));
+                            target(45, 45, ResizeMode::stretch, OutputFormat::png));
     const vips::VImage image = decode(dir / "out.png");
     for (int x = 0; x < image.width(); ++x) {
         const std::vector<double> p = pixelAt(image, x, 20);
-        if (p[3] > 16) {
-            EXPECT_GT(p[0], 230) << "x=" << x << " alpha=" << p[3];
-        }
+        EXPECT_TRUE(p[3] <= 16 || p[0] > 230) << "x=" << x << " alpha=" << p[3];
     }
 }
 
-TEST_F(Processing, QualityChangesLossyOutputOnly)
+TEST_F(Processing, QualityChangesLossyOutputOnlyAndIsClamped)
 {
-    vips::VImage noise = vips::VImage::bandjoin({vips::VImage::gaussnoise(300, 200),
-                                                 vips::VImage::gaussnoise(300, 200),
-                                                 vips::VImage::gaussnoise(300, 200)});
-    noise.cast(VIPS_FORMAT_UCHAR).write_to_file((dir / "noise.png").c_str());
+    vips::VImage::bandjoin({vips::VImage::gaussnoise(300, 200), vips::VImage::gaussnoise(300, 200),
+                            vips::VImage::gaussnoise(300, 200)})
+        .cast(VIPS_FORMAT_UCHAR)
+        .write_to_file((dir / "noise.png").c_str());
     auto sizeAt = [&](OutputFormat format, double quality) {
-        ResizeSettings settings = settingsFor(300, 200, ResizeMode::stretch, format);
+        ResizeSettings settings = target(300, 200, ResizeMode::stretch, format);
         settings.quality = quality;
         ImageProcessor::process(dir / "noise.png", dir / "q.out", settings);
         return fs::file_size(dir / "q.out");
     };
-    EXPECT_LT(sizeAt(OutputFormat::jpeg, 0.4), sizeAt(OutputFormat::jpeg, 0.95));
-    EXPECT_LT(sizeAt(OutputFormat::heic, 0.4), sizeAt(OutputFormat::heic, 0.95));
-    EXPECT_LT(sizeAt(OutputFormat::webp, 0.4), sizeAt(OutputFormat::webp, 0.95));
-    EXPECT_LT(sizeAt(OutputFormat::avif, 0.4), sizeAt(OutputFormat::avif, 0.95));
-    EXPECT_EQ(sizeAt(OutputFormat::png, 0.4), sizeAt(OutputFormat::png, 1.0));
-    EXPECT_EQ(sizeAt(OutputFormat::tiff, 0.4), sizeAt(OutputFormat::tiff, 1.0));
-    // Out-of-range values are clamped to the encoder's range instead of reaching it.
+    for (const OutputFormat format : kAllOutputFormats) {
+        if (format == OutputFormat::original)
+            continue;
+        EXPECT_EQ(sizeAt(format, 0.4) < sizeAt(format, 0.95), supportsQuality(format))
+            << rawValue(format);
+    }
     EXPECT_EQ(sizeAt(OutputFormat::jpeg, 7.0), sizeAt(OutputFormat::jpeg, 1.0));
     EXPECT_EQ(sizeAt(OutputFormat::jpeg, -3.0), sizeAt(OutputFormat::jpeg, 0.0));
     EXPECT_EQ(sizeAt(OutputFormat::jpeg, std::nan("")), sizeAt(OutputFormat::jpeg, 0.9));
 }
 
-TEST_F(Processing, EveryWrittenTypeDecodesAsThatType)
-{
-    const std::vector<std::pair<OutputFormat, std::string>> loaders{
-        {OutputFormat::jpeg, "jpegload"}, {OutputFormat::png, "pngload"},
-        {OutputFormat::heic, "heifload"}, {OutputFormat::tiff, "tiffload"},
-        {OutputFormat::webp, "webpload"}, {OutputFormat::avif, "heifload"}};
-    for (const auto& [format, loader] : loaders) {
-        const fs::path out = dir / ("typed-" + std::string(rawValue(format)));
-        ImageProcessor::process(source, out, settingsFor(64, 48, ResizeMode::fill, format));
-        const vips::VImage image = vips::VImage::new_from_file(out.c_str());
-        EXPECT_EQ(image.get_string("vips-loader"), loader);
-        if (loader == "heifload") {
-            EXPECT_EQ(std::string(image.get_string("heif-compression")),
-                      format == OutputFormat::avif ? "av1" : "hevc");
-        }
-        EXPECT_TRUE(near(pixelAt(image.copy_memory(), 32, 24), {30, 90, 200}, 16)) << loader;
-    }
-}
-
-TEST_F(Processing, ReplacesAnExistingDestination)
+TEST_F(Processing, ReplacesTheDestinationOnlyWhenTheNewFileIsComplete)
 {
     writeFile(dir / "out.jpg", Bytes(1000, 'x'));
-    ImageProcessor::process(source, dir / "out.jpg", settingsFor(40, 30, ResizeMode::fit));
+    ImageProcessor::process(source, dir / "out.jpg", target(40, 30));
     EXPECT_EQ(decode(dir / "out.jpg").width(), 40);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.jpg", "photo.jpg"}));
-}
 
-TEST_F(Processing, FailedWriteLeavesNothingBehindAndDamagesNothing)
-{
-    // The destination's folder does not exist.
-    EXPECT_THROW(ImageProcessor::process(source, dir / "missing" / "out.jpg", ResizeSettings{}),
-                 ProcessingError);
-
+    EXPECT_EQ(failureOf(source, dir / "missing" / "out.jpg"), ProcessingError::cannotWrite);
     // A folder stands where the file should go: the encode succeeds, the rename cannot.
     fs::create_directory(dir / "taken.jpg");
     writeFile(dir / "taken.jpg" / "keep.txt", Bytes{'k'});
-    try {
-        ImageProcessor::process(source, dir / "taken.jpg", ResizeSettings{});
-        ADD_FAILURE() << "expected a write failure";
-    } catch (const ProcessingError& error) {
-        EXPECT_EQ(error.code(), ProcessingError::cannotWrite);
-    }
+    EXPECT_EQ(failureOf(source, dir / "taken.jpg"), ProcessingError::cannotWrite);
     EXPECT_EQ(readFile(dir / "taken.jpg" / "keep.txt"), Bytes{'k'});
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"photo.jpg", "taken.jpg"}))
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.jpg", "photo.jpg", "taken.jpg"}))
         << "no temporary file may stay behind";
 }
 
-TEST_F(Processing, InfoReportsTheUprightSizeAndByteCount)
+// Every path under `root`, relative to it, sorted.
+std::vector<std::string> tree(const fs::path& root)
 {
-    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(source);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->width, 400);
-    EXPECT_EQ(info->height, 300);
-    EXPECT_EQ(info->fileSize, static_cast<std::int64_t>(fs::file_size(source)));
-
-    writeFile(dir / "turned.jpg",
-              withExifSegment(markedCornersJpeg(80, 40), exifWithOrientation(8)));
-    const std::optional<ImageInfo> turned = ImageProcessor::imageInfo(dir / "turned.jpg");
-    ASSERT_TRUE(turned);
-    EXPECT_EQ(turned->width, 40);
-    EXPECT_EQ(turned->height, 80);
+    std::vector<std::string> paths;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root))
+        paths.push_back(entry.path().lexically_relative(root).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
-} // namespace
-} // namespace pictavo
+struct NamingCase {
+    std::string prefix;
+    std::string suffix;
+    OutputFormat format;
+    std::string source;
+    std::string subfolder; // kept from the source's folder; "" for none
+    std::string written;   // below the output folder; "" when the subfolder is refused
+};
 
-namespace pictavo {
-namespace {
+class Writing : public testing::TestWithParam<NamingCase> {};
 
-using namespace test;
+// The output's name follows prefix + base name + suffix + extension, and nothing a prefix,
+// suffix or kept subfolder holds can put the file anywhere but below the output folder: a
+// subfolder that climbs, stands still or goes through a link is refused before anything is made.
+TEST_P(Writing, NamesAndSubfoldersStayBelowTheOutputFolder)
+{
+    const NamingCase& c = GetParam();
+    TempDir dir;
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "in");
+    fs::create_directory_symlink(dir / "in", dir / "out" / "link");
+    solid(8, 6, {10, 20, 30}).write_to_file((dir / "in" / c.source).c_str());
+    ResizeSettings settings = target(4, 3, ResizeMode::fit, c.format);
+    settings.prefix = c.prefix;
+    settings.suffix = c.suffix;
+    const fs::path written = fs::path(c.subfolder) / c.written;
+    std::vector<std::string> expected{"in", "in/" + c.source, "out", "out/link"};
+    OutputSubfolders subfolders(dir / "out");
+    if (c.written.empty()) {
+        EXPECT_FALSE(subfolders.prepare(c.subfolder));
+    } else {
+        EXPECT_EQ(outputFileName(settings, c.source), c.written);
+        ASSERT_TRUE(c.subfolder.empty() || subfolders.prepare(c.subfolder));
+        FreeNameFinder names(dir / "out" / c.subfolder, settings, dir / "in" / c.source);
+        ImageProcessor::processToNewFile(dir / "in" / c.source, settings,
+                                         [&] { return names.next(); });
+        for (fs::path step = "out" / written; step != "out"; step = step.parent_path())
+            expected.push_back(step.string());
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(tree(dir.path()), expected);
+}
 
-TEST(NewFiles, NeverReplaceAFileThatAppearedMeanwhile)
+const OutputFormat kOriginal = OutputFormat::original;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Writing,
+    testing::Values(NamingCase{"", "_resized", kOriginal, "Tatil.JPEG", "", "Tatil_resized.jpg"},
+                    NamingCase{"", "_resized", kOriginal, "my.photo.jpg", "",
+                               "my.photo_resized.jpg"},
+                    NamingCase{"web_", "", OutputFormat::jpeg, "Foto.HEIC", "", "web_Foto.jpg"},
+                    NamingCase{"", "_resized", kOriginal, "photo.webp", "", "photo_resized.png"},
+                    NamingCase{"", "-k", kOriginal, "IMG.HEIF", "", "IMG-k.heif"},
+                    NamingCase{"../", "", kOriginal, "a.png", "", ".._a.png"},
+                    NamingCase{"/tmp/abs", "", kOriginal, "a.png", "", "_tmp_absa.png"},
+                    NamingCase{"a/b", "/", kOriginal, "a.png", "", "a_ba_.png"},
+                    NamingCase{std::string("x\0y", 3), "", kOriginal, "a.png", "", "x_ya.png"},
+                    NamingCase{"", "/../../z", kOriginal, "a.png", "", "a_.._.._z.png"},
+                    NamingCase{"", "", kOriginal, "a.png", "kept/deep", "a.png"},
+                    NamingCase{"", "", kOriginal, "a.png", "..", ""},
+                    NamingCase{"", "", kOriginal, "a.png", ".", ""},
+                    NamingCase{"", "", kOriginal, "a.png", "../kept", ""},
+                    NamingCase{"", "", kOriginal, "a.png", "/tmp", ""},
+                    NamingCase{"", "", kOriginal, "a.png", "link/x", ""}));
+
+// Names are numbered Name-2, Name-3 … past everything that exists, a dangling link included:
+// writing through it would create a file wherever it points.
+TEST(FreeNames, SkipEverythingThatExists)
+{
+    TempDir dir;
+    writeFile(dir / "a_resized.png", Bytes{'x'});
+    writeFile(dir / "a_resized-2.png", Bytes{'x'});
+    fs::create_symlink(dir / "nowhere", dir / "a_resized-4.png");
+    FreeNameFinder names(dir.path(), target(1, 1, ResizeMode::fit, OutputFormat::png), "/p/a.jpg");
+    EXPECT_EQ(names.next(), dir / "a_resized-3.png");
+    EXPECT_EQ(names.next(), dir / "a_resized-5.png");
+}
+
+// A name that was free when it was handed out but taken before the write only costs a number:
+// the other program's file stays as it was.
+TEST(FreeNames, NeverReplaceAFileThatAppearedMeanwhile)
 {
     TempDir dir;
     solid(40, 30, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
     const Bytes theirs{'t', 'h', 'e', 'i', 'r', 's'};
     int calls = 0;
-    // a.png was free when the caller checked; another program creates it before the write.
-    const fs::path written =
-        ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{}, [&]() -> fs::path {
-            ++calls;
-            if (calls == 1) {
-                writeFile(dir / "a.png", theirs);
-                return dir / "a.png";
-            }
-            return dir / ("a-" + std::to_string(calls) + ".png");
-        });
+    const fs::path written = ImageProcessor::processToNewFile(dir / "in.png", target(4, 3), [&] {
+        if (++calls == 1)
+            writeFile(dir / "a.png", theirs);
+        return dir / (calls == 1 ? "a.png" : "a-2.png");
+    });
     EXPECT_EQ(written, dir / "a-2.png");
     EXPECT_EQ(readFile(dir / "a.png"), theirs);
-    EXPECT_EQ(decode(dir / "a-2.png").width(), 1920);
+    EXPECT_EQ(decode(dir / "a-2.png").width(), 4);
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a-2.png", "a.png", "in.png"}));
-
-    // A free name is simply used.
-    EXPECT_EQ(ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{},
-                                               [&] { return dir / "b.png"; }),
-              dir / "b.png");
-}
-
-TEST(NewFiles, UnwritableFolderIsAWriteFailure)
-{
-    TempDir dir;
-    solid(40, 30, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
-    EXPECT_THROW(ImageProcessor::processToNewFile(dir / "in.png", ResizeSettings{},
+    EXPECT_THROW(ImageProcessor::processToNewFile(dir / "in.png", {},
                                                   [&] { return dir / "gone" / "a.png"; }),
                  ProcessingError);
+}
+
+mode_t modeOf(const fs::path& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+TEST(FileModes, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode)
+{
+    TempDir dir;
+    solid(8, 6, {10, 20, 30}).write_to_file((dir / "in.png").c_str());
+    for (const mode_t mask : {022, 077, 027}) {
+        const mode_t saved = ::umask(mask);
+        const std::string label = "umask " + std::to_string(mask);
+        const fs::path fresh = dir / ("new" + label + ".png");
+        ImageProcessor::processToNewFile(dir / "in.png", target(4, 3), [&] { return fresh; });
+        EXPECT_EQ(modeOf(fresh), 0666 & ~mask) << label;
+        const fs::path converted = dir / ("convert" + label + ".png");
+        ImageProcessor::process(dir / "in.png", converted, target(4, 3));
+        EXPECT_EQ(modeOf(converted), 0666 & ~mask) << label;
+
+        const fs::path replaced = dir / ("private" + label + ".png");
+        writeFile(replaced, Bytes{'o', 'l', 'd'});
+        ASSERT_EQ(::chmod(replaced.c_str(), 0600), 0);
+        ImageProcessor::process(dir / "in.png", replaced, target(4, 3));
+        EXPECT_EQ(modeOf(replaced), 0600u) << label;
+        EXPECT_GT(fs::file_size(replaced), 3u) << label;
+        ::umask(saved);
+    }
 }
 
 } // namespace

@@ -157,6 +157,29 @@ Bytes heifExif(const fs::path& path)
     });
 }
 
+ResizeSettings target(std::int64_t width, std::int64_t height, ResizeMode mode, OutputFormat format,
+                      bool keepMetadata)
+{
+    ResizeSettings settings;
+    settings.width = width;
+    settings.height = height;
+    settings.mode = mode;
+    settings.format = format;
+    settings.keepMetadata = keepMetadata;
+    return settings;
+}
+
+std::optional<ProcessingError::Code> failureOf(const fs::path& source, const fs::path& destination,
+                                               const ResizeSettings& settings)
+{
+    try {
+        ImageProcessor::process(source, destination, settings);
+    } catch (const ProcessingError& error) {
+        return error.code();
+    }
+    return std::nullopt;
+}
+
 Bytes exifWithOrientation(int orientation)
 {
     const auto value = static_cast<unsigned char>(orientation);
@@ -170,18 +193,14 @@ Bytes exifWithOrientation(int orientation)
 Bytes withExifSegment(const Bytes& jpeg, const Bytes& exif)
 {
     const std::size_t length = exif.size() + 2;
-    Bytes result;
-    result.reserve(jpeg.size() + length + 2);
-    result.push_back(jpeg.at(0));
-    result.push_back(jpeg.at(1));
-    result.push_back(0xFF);
-    result.push_back(0xE1);
-    result.push_back(static_cast<unsigned char>(length >> 8));
-    result.push_back(static_cast<unsigned char>(length & 0xFF));
-    for (unsigned char byte : exif)
-        result.push_back(byte);
-    for (std::size_t i = 2; i < jpeg.size(); ++i)
-        result.push_back(jpeg[i]);
+    Bytes result{jpeg.at(0),
+                 jpeg.at(1),
+                 0xFF,
+                 0xE1,
+                 static_cast<unsigned char>(length >> 8),
+                 static_cast<unsigned char>(length & 0xFF)};
+    result.insert(result.end(), exif.begin(), exif.end());
+    result.insert(result.end(), jpeg.begin() + 2, jpeg.end());
     return result;
 }
 
@@ -200,6 +219,11 @@ Bytes markedCornersJpeg(int width, int height)
     return bytes;
 }
 
+Bytes turnedJpeg(int width, int height, int orientation)
+{
+    return withExifSegment(markedCornersJpeg(width, height), exifWithOrientation(orientation));
+}
+
 } // namespace pictavo::test
 
 namespace pictavo::test {
@@ -211,8 +235,7 @@ void writeSampleImage(const std::filesystem::path& path, int width, int height)
 
 void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation)
 {
-    writeFile(path,
-              withExifSegment(markedCornersJpeg(width, height), exifWithOrientation(orientation)));
+    writeFile(path, turnedJpeg(width, height, orientation));
 }
 
 void writeTruncatedJpeg(const std::filesystem::path& path, int width, int height)

@@ -5,6 +5,7 @@
 #include "image_processor.h"
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 #include <vips/vips8>
@@ -61,6 +62,14 @@ void writeFile(const fs::path& path, const Bytes& bytes);
 Bytes heifProfile(const fs::path& path);
 Bytes heifExif(const fs::path& path);
 
+// Settings for a `width` × `height` target; everything else as a new value holds it.
+ResizeSettings target(std::int64_t width, std::int64_t height, ResizeMode mode = ResizeMode::fit,
+                      OutputFormat format = OutputFormat::original, bool keepMetadata = true);
+
+// Why process() refused the conversion, or nothing when it wrote the file.
+std::optional<ProcessingError::Code> failureOf(const fs::path& source, const fs::path& destination,
+                                               const ResizeSettings& settings = {});
+
 // A minimal EXIF block ("Exif\0\0" + big-endian TIFF) holding only the Orientation entry.
 Bytes exifWithOrientation(int orientation);
 
@@ -70,5 +79,8 @@ Bytes withExifSegment(const Bytes& jpeg, const Bytes& exif);
 // A stored `width` × `height` JPEG (no metadata) with a red block in its top-left corner and
 // a green block in its top-right corner, on grey.
 Bytes markedCornersJpeg(int width, int height);
+
+// markedCornersJpeg() carrying an EXIF block that holds only `orientation`.
+Bytes turnedJpeg(int width, int height, int orientation);
 
 } // namespace pictavo::test

@@ -1,140 +1,90 @@
 #include "image_processor.h"
-#include "resize_settings.h"
+#include "size_preset.h"
 
 #include <gtest/gtest.h>
 
 namespace pictavo {
 namespace {
 
-TEST(ResizeSettings, NewValueHoldsTheDefaults)
+// The raw values are the Turkish labels the window shows and the command line parses: only the
+// exact text builds a case back.
+TEST(RawValues, TurkishLabelsRoundTripExactly)
 {
-    const ResizeSettings settings;
-    EXPECT_EQ(settings.width, 1920);
-    EXPECT_EQ(settings.height, 1080);
-    EXPECT_EQ(settings.mode, ResizeMode::fit);
-    EXPECT_EQ(settings.format, OutputFormat::original);
-    EXPECT_DOUBLE_EQ(settings.quality, 0.9);
-    EXPECT_TRUE(settings.keepMetadata);
-    EXPECT_FALSE(settings.preventUpscaling);
-    EXPECT_EQ(settings.prefix, "");
-    EXPECT_EQ(settings.suffix, "_resized");
-}
-
-TEST(ResizeSettings, StoresSizesNothingHereRejects)
-{
-    ResizeSettings settings;
-    settings.width = 0;
-    settings.height = -5;
-    EXPECT_EQ(settings.width, 0);
-    EXPECT_EQ(settings.height, -5);
-    ResizeSettings copy = settings;
-    copy.suffix = "x";
-    EXPECT_NE(copy, settings);
-}
-
-TEST(ResizeMode, RawValuesInDeclarationOrder)
-{
-    ASSERT_EQ(kAllResizeModes.size(), 3u);
-    EXPECT_EQ(rawValue(kAllResizeModes[0]), "Sığdır");
-    EXPECT_EQ(rawValue(kAllResizeModes[1]), "Doldur");
-    EXPECT_EQ(rawValue(kAllResizeModes[2]), "Esnet");
+    const std::vector<std::string_view> modes{"Sığdır", "Doldur", "Esnet"};
+    ASSERT_EQ(kAllResizeModes.size(), modes.size());
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        EXPECT_EQ(rawValue(kAllResizeModes[i]), modes[i]);
+        EXPECT_EQ(resizeModeFromRawValue(modes[i]), kAllResizeModes[i]);
+    }
+    const std::vector<std::pair<std::string_view, bool>> formats{
+        {"Orijinali Koru", true}, {"JPEG", true}, {"PNG", false}, {"HEIC", true},
+        {"TIFF", false},          {"WebP", true}, {"AVIF", true}};
+    ASSERT_EQ(kAllOutputFormats.size(), formats.size());
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        EXPECT_EQ(rawValue(kAllOutputFormats[i]), formats[i].first);
+        EXPECT_EQ(outputFormatFromRawValue(formats[i].first), kAllOutputFormats[i]);
+        EXPECT_EQ(supportsQuality(kAllOutputFormats[i]), formats[i].second);
+    }
+    for (const char* wrong : {"sığdır", "Sigdir", "fit", "", "jpeg", "orijinali koru", "WEBP"}) {
+        EXPECT_EQ(resizeModeFromRawValue(wrong), std::nullopt) << wrong;
+        EXPECT_EQ(outputFormatFromRawValue(wrong), std::nullopt) << wrong;
+    }
     EXPECT_EQ(modeDescription(ResizeMode::fit), "Oranı korur, görselin tamamı görünür");
     EXPECT_EQ(modeDescription(ResizeMode::fill), "Oranı korur, kenarlardan kırpar");
     EXPECT_EQ(modeDescription(ResizeMode::stretch), "Tam ölçüye esnetir");
-}
-
-TEST(ResizeMode, BuiltFromExactRawValueOnly)
-{
-    EXPECT_EQ(resizeModeFromRawValue("Sığdır"), ResizeMode::fit);
-    EXPECT_EQ(resizeModeFromRawValue("Esnet"), ResizeMode::stretch);
-    EXPECT_EQ(resizeModeFromRawValue("sığdır"), std::nullopt);
-    EXPECT_EQ(resizeModeFromRawValue("Sigdir"), std::nullopt);
-    EXPECT_EQ(resizeModeFromRawValue("fit"), std::nullopt);
-    EXPECT_EQ(resizeModeFromRawValue(""), std::nullopt);
-}
-
-TEST(OutputFormat, RawValuesAndQualitySupport)
-{
-    const std::vector<std::pair<std::string_view, bool>> expected{
-        {"Orijinali Koru", true}, {"JPEG", true}, {"PNG", false}, {"HEIC", true},
-        {"TIFF", false},          {"WebP", true}, {"AVIF", true}};
-    ASSERT_EQ(kAllOutputFormats.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(rawValue(kAllOutputFormats[i]), expected[i].first);
-        EXPECT_EQ(supportsQuality(kAllOutputFormats[i]), expected[i].second);
-        EXPECT_EQ(outputFormatFromRawValue(expected[i].first), kAllOutputFormats[i]);
-    }
-    EXPECT_EQ(outputFormatFromRawValue("jpeg"), std::nullopt);
-    EXPECT_EQ(outputFormatFromRawValue("orijinali koru"), std::nullopt);
-    EXPECT_EQ(outputFormatFromRawValue("WEBP"), std::nullopt);
-}
-
-struct WrittenCase {
-    OutputFormat format;
-    const char* source;
-    WrittenType type;
-    const char* extension;
-};
-
-class WrittenTypeAndExtension : public testing::TestWithParam<WrittenCase> {};
-
-TEST_P(WrittenTypeAndExtension, FollowTheFormatRules)
-{
-    const WrittenCase& c = GetParam();
-    EXPECT_EQ(utType(c.format, c.source), c.type) << c.source;
-    EXPECT_EQ(fileExtension(c.format, c.source), c.extension) << c.source;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, WrittenTypeAndExtension,
-    testing::Values(WrittenCase{OutputFormat::original, "/p/a.JPG", WrittenType::jpeg, "jpg"},
-                    WrittenCase{OutputFormat::original, "/p/a.JPEG", WrittenType::jpeg, "jpg"},
-                    WrittenCase{OutputFormat::original, "/p/a.jpeg", WrittenType::jpeg, "jpg"},
-                    WrittenCase{OutputFormat::original, "/p/a.png", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::original, "/p/a.tiff", WrittenType::tiff, "tiff"},
-                    WrittenCase{OutputFormat::original, "/p/a.tif", WrittenType::tiff, "tif"},
-                    WrittenCase{OutputFormat::original, "/p/a.TIF", WrittenType::tiff, "tif"},
-                    WrittenCase{OutputFormat::original, "/p/a.HEIF", WrittenType::heic, "heif"},
-                    WrittenCase{OutputFormat::original, "/p/a.heic", WrittenType::heic, "heic"},
-                    WrittenCase{OutputFormat::original, "/p/a.webp", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::original, "/p/a.AVIF", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::original, "/p/noext", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::original, "/p/a.tar.gz", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::jpeg, "/p/a.png", WrittenType::jpeg, "jpg"},
-                    WrittenCase{OutputFormat::png, "/p/a.jpg", WrittenType::png, "png"},
-                    WrittenCase{OutputFormat::heic, "/p/a.tif", WrittenType::heic, "heic"},
-                    WrittenCase{OutputFormat::tiff, "/p/a.webp", WrittenType::tiff, "tiff"},
-                    WrittenCase{OutputFormat::webp, "/p/a.JPG", WrittenType::webp, "webp"},
-                    WrittenCase{OutputFormat::webp, "/p/a.webp", WrittenType::webp, "webp"},
-                    WrittenCase{OutputFormat::avif, "/p/a.heic", WrittenType::avif, "avif"},
-                    WrittenCase{OutputFormat::avif, "/p/noext", WrittenType::avif, "avif"}));
-
-TEST(WrittenType, IdentifiersAndTransparency)
-{
-    EXPECT_EQ(identifier(WrittenType::jpeg), "public.jpeg");
-    EXPECT_EQ(identifier(WrittenType::png), "public.png");
-    EXPECT_EQ(identifier(WrittenType::heic), "public.heic");
-    EXPECT_EQ(identifier(WrittenType::tiff), "public.tiff");
-    EXPECT_EQ(identifier(WrittenType::webp), "org.webmproject.webp");
-    EXPECT_EQ(identifier(WrittenType::avif), "public.avif");
-    EXPECT_EQ(preferredFilenameExtension(WrittenType::webp), "webp");
-    EXPECT_EQ(preferredFilenameExtension(WrittenType::avif), "avif");
-    EXPECT_TRUE(supportsTransparency(WrittenType::png));
-    EXPECT_TRUE(supportsTransparency(WrittenType::tiff));
-    EXPECT_TRUE(supportsTransparency(WrittenType::webp));
-    EXPECT_TRUE(supportsTransparency(WrittenType::avif));
-    EXPECT_FALSE(supportsTransparency(WrittenType::jpeg));
-    EXPECT_FALSE(supportsTransparency(WrittenType::heic));
-}
-
-TEST(ProcessingError, TurkishDescriptions)
-{
     EXPECT_STREQ(ProcessingError(ProcessingError::cannotRead).what(), "Görsel okunamadı");
     EXPECT_STREQ(ProcessingError(ProcessingError::cannotCreate).what(), "Çıktı oluşturulamadı");
     EXPECT_STREQ(ProcessingError(ProcessingError::cannotWrite).what(), "Dosya kaydedilemedi");
 }
 
-TEST(ImageProcessor, SupportsExactlyTheNineExtensions)
+// "Keep the original" keeps the source's type and spelling of the extension where the engine
+// can write it, and falls back to PNG where it cannot (WebP and AVIF sources, unknown names).
+TEST(WrittenType, FollowsTheFormatAndTheSourceName)
+{
+    using F = OutputFormat;
+    using T = WrittenType;
+    const struct {
+        OutputFormat format;
+        const char* source;
+        WrittenType type;
+        const char* extension;
+    } cases[] = {
+        {F::original, "/p/a.JPG", T::jpeg, "jpg"},   {F::original, "/p/a.JPEG", T::jpeg, "jpg"},
+        {F::original, "/p/a.png", T::png, "png"},    {F::original, "/p/a.tiff", T::tiff, "tiff"},
+        {F::original, "/p/a.TIF", T::tiff, "tif"},   {F::original, "/p/a.HEIF", T::heic, "heif"},
+        {F::original, "/p/a.heic", T::heic, "heic"}, {F::original, "/p/a.webp", T::png, "png"},
+        {F::original, "/p/a.AVIF", T::png, "png"},   {F::original, "/p/noext", T::png, "png"},
+        {F::original, "/p/a.tar.gz", T::png, "png"}, {F::jpeg, "/p/a.png", T::jpeg, "jpg"},
+        {F::png, "/p/a.jpg", T::png, "png"},         {F::heic, "/p/a.tif", T::heic, "heic"},
+        {F::tiff, "/p/a.webp", T::tiff, "tiff"},     {F::webp, "/p/a.JPG", T::webp, "webp"},
+        {F::avif, "/p/noext", T::avif, "avif"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(utType(c.format, c.source), c.type) << c.source;
+        EXPECT_EQ(fileExtension(c.format, c.source), c.extension) << c.source;
+    }
+}
+
+TEST(SizePreset, TheTenPresetsInDisplayOrder)
+{
+    std::vector<std::string> shown;
+    for (const SizePreset& preset : SizePreset::all())
+        shown.push_back(preset.title + " " + preset.subtitle + " " + std::to_string(preset.width) +
+                        "x" + std::to_string(preset.height));
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{
+                  "Web Kare S 1:1 400x400", "Web Kare M 1:1 800x800", "Web Kare L 1:1 1200x1200",
+                  "Web Kare XL 1:1 1600x1600", "Instagram Kare 1:1 1080x1080",
+                  "Instagram Dikey 4:5 1080x1350", "Story / Reels 9:16 1080x1920",
+                  "Full HD 16:9 1920x1080", "4K UHD 16:9 3840x2160", "Web Yatay 3:2 1800x1200"}));
+    // Only Full HD is current for the default target; a turned size is another preset.
+    int current = 0;
+    for (const SizePreset& preset : SizePreset::all())
+        current += preset.matches(ResizeSettings{}.width, ResizeSettings{}.height) ? 1 : 0;
+    EXPECT_EQ(current, 1);
+    EXPECT_FALSE(SizePreset::all()[7].matches(1080, 1920));
+}
+
+TEST(ImageProcessor, AcceptsExactlyTheNineExtensions)
 {
     const std::set<std::string> expected{"jpg", "jpeg", "png",  "heic", "heif",
                                          "tif", "tiff", "webp", "avif"};
