@@ -1,17 +1,11 @@
 #include "fakes.h"
 #include "image_processor.h"
-#include "resize_view_model.h"
-#include "sample_files.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,60 +18,6 @@ using namespace pictavo::test;
 namespace {
 
 using Kind = ImageItem::ItemStatus::Kind;
-
-// A model with a chosen output folder and a few real source files.
-struct Batch {
-    Batch()
-    {
-        platform.folders.answer = output();
-        model.chooseOutputFolder();
-    }
-
-    QString source(const QString& name, int width = 64, int height = 48)
-    {
-        const QString path = sources.filePath(name);
-        QDir().mkpath(QFileInfo(path).path());
-        writeSampleImage(path.toStdString(), width, height);
-        return path;
-    }
-    QString output() const { return outputs.filePath("out"); }
-    QStringList outputNames() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
-
-    bool runToEnd()
-    {
-        QSignalSpy finished(&model, &ResizeViewModel::runFinished);
-        model.startProcessing();
-        return finished.wait(60'000);
-    }
-
-    // Calls `action` once, the moment the item at `row` starts converting.
-    void whenConverting(int row, std::function<void()> action)
-    {
-        auto done = std::make_shared<bool>(false);
-        QObject::connect(model.items(), &QAbstractItemModel::dataChanged, &model,
-                         [this, row, action, done](const QModelIndex& index) {
-                             if (*done || index.row() != row ||
-                                 model.items()->items()[std::size_t(row)].status.kind !=
-                                     Kind::processing)
-                                 return;
-                             *done = true;
-                             action();
-                         });
-    }
-
-    std::vector<Kind> kinds() const
-    {
-        std::vector<Kind> result;
-        for (const ImageItem& item : model.items()->items())
-            result.push_back(item.status.kind);
-        return result;
-    }
-
-    QTemporaryDir sources;
-    QTemporaryDir outputs;
-    FakePlatform platform;
-    ResizeViewModel model{platform.services()};
-};
 
 // An engine whose conversions take the time the test gives each source (in milliseconds, by
 // path), so they finish in the order the test chooses. Sources in a folder named "broken"
@@ -108,7 +48,29 @@ struct SlowEngine {
             }
         };
     }
+
+    // Sources written as "name:delay"; returns their paths in that order.
+    QStringList add(Workbench& bench, const QStringList& sources)
+    {
+        QStringList paths;
+        for (const QString& source : sources) {
+            paths << bench.source(source.section(':', 0, 0));
+            delays[paths.back().toStdString()] = source.section(':', 1).toInt();
+        }
+        bench.model.setConverter(converter());
+        bench.model.addPaths(paths);
+        return paths;
+    }
 };
+
+// What the run observer hears for `total` items of which `finished` came to an end.
+QStringList observed(int total, int finished, const QString& summary)
+{
+    QStringList calls{QString("started %1").arg(total)};
+    for (int i = 1; i <= finished; ++i)
+        calls << QString("left %1").arg(total - i);
+    return calls << "finished: " + summary;
+}
 
 } // namespace
 
@@ -116,84 +78,84 @@ class TestBatchRun : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void preconditionsStopTheStartSilently_data()
+    // folder: chosen before the start, or "?name" answered by the dialog the start opens ("?"
+    // cancels it); "file" is a plain file. message: the run's summary ("" = no run started);
+    // written: the file the run leaves ("" = none).
+    void startConditions_data()
     {
         QTest::addColumn<int>("items");
-        QTest::addColumn<qint64>("width");
-        QTest::addColumn<qint64>("height");
-        QTest::newRow("empty queue") << 0 << qint64(1920) << qint64(1080);
-        QTest::newRow("width 0") << 1 << qint64(0) << qint64(1080);
-        QTest::newRow("height -5") << 1 << qint64(1920) << qint64(-5);
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("empty queue") << 0 << QSize(1920, 1080) << "out"
+                                     << ""
+                                     << "";
+        QTest::newRow("width 0") << 1 << QSize(0, 1080) << "out"
+                                 << ""
+                                 << "";
+        QTest::newRow("height -5") << 1 << QSize(1920, -5) << "out"
+                                   << ""
+                                   << "";
+        QTest::newRow("no folder, dialog cancelled") << 1 << QSize(1920, 1080) << "?"
+                                                     << ""
+                                                     << "";
+        QTest::newRow("no folder, the dialog decides") << 1 << QSize(1920, 1080) << "?chosen"
+                                                       << "1 görsel başarıyla hazırlandı."
+                                                       << "chosen/a_resized.jpg";
+        QTest::newRow("a deleted folder is made with its parents")
+            << 1 << QSize(1920, 1080) << "deep/er/out"
+            << "1 görsel başarıyla hazırlandı."
+            << "deep/er/out/a_resized.jpg";
+        QTest::newRow("an uncreatable folder stops the run before any item")
+            << 1 << QSize(1920, 1080) << "file/sub"
+            << "Çıktı klasörü oluşturulamadı: "
+            << "";
     }
 
-    void preconditionsStopTheStartSilently()
+    void startConditions()
     {
         QFETCH(int, items);
-        QFETCH(qint64, width);
-        QFETCH(qint64, height);
-        Batch batch;
+        QFETCH(QSize, size);
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        QFETCH(QString, written);
+        Workbench bench(false);
+        std::ofstream(bench.dir.filePath("file").toStdString()) << "kept";
         if (items > 0)
-            batch.model.addPaths({batch.source("a.jpg")});
-        batch.model.settings()->setWidth(width);
-        batch.model.settings()->setHeight(height);
-        QSignalSpy processing(&batch.model, &ResizeViewModel::isProcessingChanged);
-        QVERIFY(!batch.model.startProcessing());
-        QCoreApplication::processEvents();
-        QCOMPARE(processing.count(), 0);
-        QVERIFY(!batch.model.hasLastMessage());
-        QVERIFY(!batch.model.hasRunningTask());
-    }
-
-    void withoutAFolderTheDialogDecides()
-    {
-        QTemporaryDir dir;
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        writeSampleImage(dir.filePath("a.png").toStdString(), 10, 10);
-        model.addPaths({dir.filePath("a.png")});
-
-        platform.folders.answer = std::nullopt;
-        model.startProcessing();
-        QVERIFY(!model.isProcessing());
-        QCOMPARE(platform.folders.calls, 1);
-
-        platform.folders.answer = dir.filePath("chosen");
-        QSignalSpy finished(&model, &ResizeViewModel::runFinished);
-        model.startProcessing();
-        QVERIFY(model.isProcessing());
+            bench.model.addPaths({bench.source("a.jpg")});
+        bench.model.settings()->setWidth(size.width());
+        bench.model.settings()->setHeight(size.height());
+        bench.platform.folders.answer =
+            folder == "?" ? std::nullopt
+                          : std::optional(bench.dir.filePath(folder.mid(folder.startsWith('?'))));
+        if (!folder.startsWith('?'))
+            bench.model.chooseOutputFolder();
+        QSignalSpy processing(&bench.model, &ResizeViewModel::isProcessingChanged);
+        QSignalSpy finished(&bench.model, &ResizeViewModel::runFinished);
+        QCOMPARE(bench.model.startProcessing(), !message.isEmpty());
+        if (message.isEmpty()) {
+            QCoreApplication::processEvents();
+            QCOMPARE(processing.count(), 0);
+            QVERIFY(!bench.model.hasLastMessage());
+            QVERIFY(!bench.model.hasRunningTask());
+            return;
+        }
         QVERIFY(finished.wait(60'000));
-        QVERIFY(QFile::exists(dir.filePath("chosen/a_resized.png")));
-        QCOMPARE(model.lastMessage(), QString("1 görsel başarıyla hazırlandı."));
-    }
-
-    void statusesProgressAndSummaryWithAnUnreadableItem()
-    {
-        Batch batch;
-        const QString broken = batch.sources.filePath("b.jpg");
-        writeTruncatedJpeg(broken.toStdString(), 300, 200);
-        batch.model.addPaths({batch.source("a.jpg"), broken, batch.source("c.jpg")});
-        QCOMPARE(batch.model.items()->count(), 3);
-
-        QList<double> progress;
-        connect(&batch.model, &ResizeViewModel::progressChanged, this,
-                [&] { progress << batch.model.progress(); });
-        QSignalSpy statusRows(batch.model.items(), &QAbstractItemModel::dataChanged);
-        QSignalSpy resets(batch.model.items(), &QAbstractItemModel::modelReset);
-        QVERIFY(batch.runToEnd());
-
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::failed, Kind::done}));
-        QCOMPARE(batch.model.items()->items()[1].status.message, std::string("Görsel okunamadı"));
-        QCOMPARE(progress, QList<double>({1.0 / 3, 2.0 / 3, 1.0}));
-        QCOMPARE(batch.model.lastMessage(), QString("2 tamamlandı, 1 görsel işlenemedi."));
-        QVERIFY(batch.model.lastMessageIsError());
-        QVERIFY(!batch.model.isProcessing());
-        QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "c_resized.jpg"}));
-        QCOMPARE(statusRows.count(), 6); // processing and a result, row by row
-        QCOMPARE(resets.count(), 0);
-        QCOMPARE(batch.platform.runObserver.calls,
-                 QStringList({"started 3", "left 2", "left 1", "left 0",
-                              "finished: 2 tamamlandı, 1 görsel işlenemedi. (failures)"}));
-        QCOMPARE(batch.platform.runObserver.outputFolder, batch.output());
+        QVERIFY(bench.model.lastMessage().startsWith(message));
+        if (!written.isEmpty()) {
+            QVERIFY(QFile::exists(bench.dir.filePath(written)));
+            QVERIFY(!bench.model.lastMessageIsError());
+            return;
+        }
+        // The reason follows the text; the item stays ready to retry.
+        QVERIFY(bench.model.lastMessage().size() > message.size());
+        QVERIFY(bench.model.lastMessageIsError());
+        QCOMPARE(bench.kinds(), std::vector<Kind>({Kind::ready}));
+        QCOMPARE(bench.model.progress(), 0.0);
+        QCOMPARE(
+            bench.platform.runObserver.calls,
+            QStringList({"started 1", "finished: " + bench.model.lastMessage() + " (failures)"}));
     }
 
     // Conversions that finish in another order than they started give the one-at-a-time
@@ -230,28 +192,23 @@ private Q_SLOTS:
         QFETCH(QStringList, outputs);
         QFETCH(int, allowedAtOnce);
         QFETCH(QString, summary);
-        Batch batch;
+        Workbench bench;
         SlowEngine engine;
-        batch.model.setConverter(engine.converter());
-        batch.model.setRunLimits({jobs, memoryBudget});
-        QStringList paths;
-        for (const QString& source : sources) {
-            const QStringList parts = source.split(':');
-            paths << batch.source(parts[0]);
-            engine.delays[paths.back().toStdString()] = parts[1].toInt();
-        }
-        batch.model.addPaths(paths);
+        bench.model.setRunLimits({jobs, memoryBudget});
+        engine.add(bench, sources);
         QList<double> progress;
-        connect(&batch.model, &ResizeViewModel::progressChanged, this,
-                [&] { progress << batch.model.progress(); });
-        QVERIFY(batch.runToEnd());
+        connect(&bench.model, &ResizeViewModel::progressChanged, this,
+                [&] { progress << bench.model.progress(); });
+        QSignalSpy statusRows(bench.model.items(), &QAbstractItemModel::dataChanged);
+        QSignalSpy resets(bench.model.items(), &QAbstractItemModel::modelReset);
+        QVERIFY(bench.runToEnd());
 
         QList<double> expectedProgress;
         for (int i = 1; i <= sources.size(); ++i)
             expectedProgress << double(i) / sources.size();
         QCOMPARE(progress, expectedProgress);
         for (int i = 0; i < outputs.size(); ++i) {
-            const ImageItem::ItemStatus& status = batch.model.items()->items()[i].status;
+            const ImageItem::ItemStatus& status = bench.model.items()->items()[i].status;
             QCOMPARE(status.kind, outputs[i].isEmpty() ? Kind::failed : Kind::done);
             QCOMPARE(QString::fromStdString(status.output.filename().string()), outputs[i]);
             QCOMPARE(QString::fromStdString(status.message),
@@ -260,219 +217,185 @@ private Q_SLOTS:
         // Never more at once than allowed, and more than one whenever allowed.
         QVERIFY(engine.mostAtOnce <= allowedAtOnce);
         QCOMPARE(engine.mostAtOnce > 1, allowedAtOnce > 1);
-        QCOMPARE(batch.model.lastMessage(), summary);
+        QCOMPARE(bench.model.lastMessage(), summary);
+        QCOMPARE(bench.model.lastMessageIsError(), outputs.contains(""));
+        // Rows change one by one (processing, then a result): a reset would lose the view's place.
+        QCOMPARE(statusRows.count(), 2 * sources.size());
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(bench.platform.runObserver.calls,
+                 observed(sources.size(), sources.size(),
+                          summary + (outputs.contains("") ? " (failures)" : "")));
+        QCOMPARE(bench.platform.runObserver.outputFolder, bench.output());
     }
 
     // Cancelling starts no new conversion but records the ones already under way, however
-    // they finish.
+    // they finish; cancelling again, or after the end, changes nothing.
+    void cancelLetsTheStartedConversionsFinish_data()
+    {
+        QTest::addColumn<int>("jobs");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<int>("cancelAt");
+        QTest::addColumn<QString>("kinds"); // d = done, r = ready
+        QTest::newRow("during the first, one at a time")
+            << 1 << QStringList{"p0.jpg:0", "p1.jpg:0", "p2.jpg:0", "p3.jpg:0", "p4.jpg:0"} << 0
+            << "drrrr";
+        QTest::newRow("during the last") << 1 << QStringList{"p0.jpg:0", "p1.jpg:0"} << 1 << "dd";
+        QTest::newRow("in the middle of a parallel run")
+            << 2 << QStringList{"p0.jpg:200", "p1.jpg:0", "p2.jpg:0", "p3.jpg:0", "p4.jpg:0"} << 1
+            << "ddrrr";
+    }
+
     void cancelLetsTheStartedConversionsFinish()
     {
-        Batch batch;
+        QFETCH(int, jobs);
+        QFETCH(QStringList, sources);
+        QFETCH(int, cancelAt);
+        QFETCH(QString, kinds);
+        Workbench bench;
         SlowEngine engine;
-        batch.model.setConverter(engine.converter());
-        batch.model.setRunLimits({2, 0});
-        for (int i = 0; i < 5; ++i) {
-            batch.model.addPaths({batch.source(QString("p%1.jpg").arg(i))});
-            engine.delays[batch.model.items()->items().back().url.string()] = i == 0 ? 200 : 0;
-        }
-        batch.whenConverting(1, [&] { batch.model.cancelProcessing(); });
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done, Kind::ready, Kind::ready,
-                                                   Kind::ready}));
-        QCOMPARE(batch.model.progress(), 0.4);
-        QCOMPARE(batch.outputNames(), QStringList({"p0_resized.jpg", "p1_resized.jpg"}));
-        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
-        QCOMPARE(batch.platform.runObserver.calls,
-                 QStringList({"started 5", "left 4", "left 3", "finished: İşlem iptal edildi."}));
-    }
-
-    void collisionsAreNumbered()
-    {
-        Batch batch;
-        QDir().mkpath(batch.output());
-        writeSampleImage((batch.output() + "/a_resized.png").toStdString(), 4, 4);
-        writeSampleImage((batch.output() + "/a_resized-2.png").toStdString(), 4, 4);
-        batch.model.settings()->setFormat("PNG");
-        batch.model.addPaths({batch.source("one/a.png"), batch.source("two/a.jpg")});
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.outputNames(), QStringList({"a_resized-2.png", "a_resized-3.png",
-                                                   "a_resized-4.png", "a_resized.png"}));
-        QCOMPARE(batch.model.items()->items()[0].status.output,
-                 std::filesystem::path((batch.output() + "/a_resized-3.png").toStdString()));
-    }
-
-    void namingFollowsThePrefixSuffixAndFormat()
-    {
-        Batch batch;
-        batch.model.settings()->setPrefix("web_");
-        batch.model.settings()->setSuffix("");
-        batch.model.settings()->setFormat("JPEG");
-        batch.model.addPaths({batch.source("Foto.HEIC")});
-        QVERIFY(batch.runToEnd());
-        batch.model.settings()->setPrefix("");
-        batch.model.settings()->setSuffix("_resized");
-        batch.model.settings()->setFormat("Orijinali Koru");
-        batch.model.removeCompleted();
-        batch.model.addPaths({batch.source("photo.webp")});
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.outputNames(), QStringList({"photo_resized.png", "web_Foto.jpg"}));
-    }
-
-    void runningTwiceConvertsEverythingAgain()
-    {
-        Batch batch;
-        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
-        QVERIFY(batch.runToEnd());
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.outputNames(), QStringList({"a_resized-2.jpg", "a_resized.jpg",
-                                                   "b_resized-2.jpg", "b_resized.jpg"}));
-        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
-        const QStringList& observed = batch.platform.runObserver.calls;
-        QCOMPARE(observed.size(), 8);
-        QCOMPARE(observed.mid(4), observed.mid(0, 4)); // nothing left over from the first run
-    }
-
-    void cancelDuringTheFirstImage()
-    {
-        Batch batch;
-        for (int i = 0; i < 5; ++i)
-            batch.model.addPaths({batch.source(QString("p%1.jpg").arg(i))});
-        batch.whenConverting(0, [&] { batch.model.cancelProcessing(); });
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::ready, Kind::ready,
-                                                   Kind::ready, Kind::ready}));
-        QCOMPARE(batch.model.progress(), 0.2);
-        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
-        QVERIFY(!batch.model.lastMessageIsError());
-        batch.model.cancelProcessing(); // on a finished run: nothing
-        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
-    }
-
-    void cancelDuringTheLastImage()
-    {
-        Batch batch;
-        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
-        batch.whenConverting(1, [&] {
-            batch.model.cancelProcessing();
-            batch.model.cancelProcessing();
+        bench.model.setRunLimits({jobs, 0});
+        engine.add(bench, sources);
+        bench.whenConverting(cancelAt, [&] {
+            bench.model.cancelProcessing();
+            bench.model.cancelProcessing();
         });
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done}));
-        QCOMPARE(batch.model.progress(), 1.0);
-        QCOMPARE(batch.model.lastMessage(), QString("İşlem iptal edildi."));
+        QVERIFY(bench.runToEnd());
+        bench.model.cancelProcessing();
+
+        std::vector<Kind> expected;
+        for (const QChar kind : kinds)
+            expected.push_back(kind == 'd' ? Kind::done : Kind::ready);
+        QCOMPARE(bench.kinds(), expected);
+        const int done = kinds.count('d');
+        QCOMPARE(bench.model.progress(), double(done) / sources.size());
+        QCOMPARE(bench.outputNames().size(), done);
+        QCOMPARE(bench.model.lastMessage(), QString("İşlem iptal edildi."));
+        QVERIFY(!bench.model.lastMessageIsError());
+        QCOMPARE(bench.platform.runObserver.calls,
+                 observed(sources.size(), done, "İşlem iptal edildi."));
     }
 
-    void itemsAndSettingsChangedDuringARunDoNotReachIt()
+    // existing: files in the output folder before the run; runs: how often the queue runs.
+    void namesFollowTheSettingsAndNeverReplaceAFile_data()
     {
-        Batch batch;
-        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg")});
-        const QString early = batch.source("early.jpg");
-        const QString late = batch.source("late.jpg");
-        batch.whenConverting(0, [&] {
-            batch.model.addPaths({late});
-            batch.model.settings()->setFormat("PNG");
-            batch.model.settings()->setWidth(10);
+        QTest::addColumn<QStringList>("settings"); // prefix, suffix, format
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<int>("runs");
+        QTest::addColumn<QStringList>("outputs");
+        QTest::newRow("collisions numbered past existing files")
+            << QStringList{"", "_resized", "PNG"} << QStringList{"a_resized.png", "a_resized-2.png"}
+            << QStringList{"one/a.png", "two/a.jpg"} << 1
+            << QStringList{"a_resized-3.png", "a_resized-4.png"};
+        QTest::newRow("prefix without suffix, HEIC to JPEG")
+            << QStringList{"web_", "", "JPEG"} << QStringList() << QStringList{"Foto.HEIC"} << 1
+            << QStringList{"web_Foto.jpg"};
+        QTest::newRow("the original's format")
+            << QStringList{"", "_resized", "Orijinali Koru"} << QStringList()
+            << QStringList{"photo.webp"} << 1 << QStringList{"photo_resized.png"};
+        QTest::newRow("running twice converts everything again")
+            << QStringList{"", "_resized", "JPEG"} << QStringList() << QStringList{"a.jpg", "b.jpg"}
+            << 2 << QStringList{"a_resized-2.jpg", "b_resized-2.jpg"};
+    }
+
+    void namesFollowTheSettingsAndNeverReplaceAFile()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, existing);
+        QFETCH(QStringList, sources);
+        QFETCH(int, runs);
+        QFETCH(QStringList, outputs);
+        Workbench bench;
+        bench.model.settings()->setPrefix(settings[0]);
+        bench.model.settings()->setSuffix(settings[1]);
+        bench.model.settings()->setFormat(settings[2]);
+        QDir().mkpath(bench.output());
+        for (const QString& name : existing)
+            writeSampleImage(bench.output(name).toStdString(), 4, 4);
+        for (const QString& source : sources)
+            bench.model.addPaths({bench.source(source)});
+        for (int run = 0; run < runs; ++run)
+            QVERIFY(bench.runToEnd());
+
+        QStringList written;
+        for (const ImageItem& item : bench.model.items()->items())
+            written << QString::fromStdString(item.status.output.filename().string());
+        QCOMPARE(written, outputs);
+        QCOMPARE(bench.outputNames().size(), existing.size() + runs * sources.size());
+        QCOMPARE(bench.model.lastMessage(),
+                 QString("%1 görsel başarıyla hazırlandı.").arg(sources.size()));
+        // Each run is reported alike: nothing left over from an earlier one.
+        QStringList calls;
+        for (int run = 0; run < runs; ++run)
+            calls << observed(sources.size(), sources.size(), bench.model.lastMessage());
+        QCOMPARE(bench.platform.runObserver.calls, calls);
+    }
+
+    // The run copies its queue and settings at the start: items added (even before its first
+    // turn of the event loop) and settings changed wait for the next run; items removed from
+    // under it are skipped.
+    void changesDuringARunDoNotReachIt()
+    {
+        Workbench bench;
+        bench.model.addPaths({bench.source("a.jpg"), bench.source("b.jpg"), bench.source("c.jpg")});
+        QVERIFY(bench.runToEnd());
+        bench.model.addPaths({bench.source("d.jpg")});
+        const QString early = bench.source("early.jpg");
+        const QString late = bench.source("late.jpg");
+        bench.whenConverting(0, [&] {
+            bench.model.removeCompleted(); // b and c, done in the first run
+            bench.model.addPaths({late});
+            bench.model.settings()->setFormat("PNG");
+            bench.model.settings()->setWidth(10);
         });
-        QSignalSpy finished(&batch.model, &ResizeViewModel::runFinished);
-        QVERIFY(batch.model.startProcessing());
-        batch.model.addPaths({early}); // before the run's first turn of the event loop
+        QSignalSpy finished(&bench.model, &ResizeViewModel::runFinished);
+        QVERIFY(bench.model.startProcessing());
+        bench.model.addPaths({early});
         QVERIFY(finished.wait(60'000));
-        QCOMPARE(batch.kinds(),
+        QCOMPARE(bench.queuedNames(), QStringList({"a.jpg", "d.jpg", "early.jpg", "late.jpg"}));
+        QCOMPARE(bench.kinds(),
                  std::vector<Kind>({Kind::done, Kind::done, Kind::ready, Kind::ready}));
-        QCOMPARE(batch.outputNames(), QStringList({"a_resized.jpg", "b_resized.jpg"}));
-        QCOMPARE(batch.model.progress(), 1.0);
-        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
-        const std::string written = batch.model.items()->items()[1].status.output.string();
-        QCOMPARE(pictureSize(written), QSize(1920, 1080));
-    }
-
-    void removingCompletedItemsUnderARunIsSafe()
-    {
-        Batch batch;
-        batch.model.addPaths({batch.source("a.jpg"), batch.source("b.jpg"), batch.source("c.jpg")});
-        QVERIFY(batch.runToEnd()); // all three done
-        batch.model.addPaths({batch.source("d.jpg")});
-        // During the second run, the first item converts while the other two earlier results
-        // are removed from under the run.
-        batch.whenConverting(0, [&] { batch.model.removeCompleted(); });
-        QVERIFY(batch.runToEnd());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::done, Kind::done}));
-        QCOMPARE(QString::fromStdString(batch.model.items()->items()[1].url.filename().string()),
-                 QString("d.jpg"));
-        QCOMPARE(batch.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
-        QCOMPARE(batch.model.progress(), 1.0);
-    }
-
-    void anUncreatableFolderStopsTheRunBeforeAnyItem()
-    {
-        Batch batch;
-        QFile blocker(batch.outputs.filePath("file"));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        batch.platform.folders.answer = batch.outputs.filePath("file/sub");
-        batch.model.chooseOutputFolder();
-        batch.model.addPaths({batch.source("a.jpg")});
-        QVERIFY(batch.runToEnd());
-        QVERIFY(batch.model.lastMessage().startsWith("Çıktı klasörü oluşturulamadı: "));
-        QVERIFY(batch.model.lastMessage().size() >
-                QString("Çıktı klasörü oluşturulamadı: ").size());
-        QVERIFY(batch.model.lastMessageIsError());
-        QCOMPARE(batch.kinds(), std::vector<Kind>({Kind::ready}));
-        QCOMPARE(batch.model.progress(), 0.0);
-        QCOMPARE(batch.platform.runObserver.calls.size(), 2);
-        QVERIFY(batch.platform.runObserver.calls[1].endsWith(" (failures)"));
-    }
-
-    void aDeletedFolderIsCreatedAgainWithItsParents()
-    {
-        Batch batch;
-        batch.platform.folders.answer = batch.outputs.filePath("deep/er/out");
-        batch.model.chooseOutputFolder();
-        batch.model.addPaths({batch.source("a.jpg")});
-        QVERIFY(batch.runToEnd());
-        QVERIFY(QFile::exists(batch.outputs.filePath("deep/er/out/a_resized.jpg")));
+        QCOMPARE(bench.outputNames(),
+                 QStringList({"a_resized-2.jpg", "a_resized.jpg", "b_resized.jpg", "c_resized.jpg",
+                              "d_resized.jpg"}));
+        QCOMPARE(bench.model.progress(), 1.0);
+        QCOMPARE(bench.model.lastMessage(), QString("2 görsel başarıyla hazırlandı."));
+        const std::optional<ImageInfo> info =
+            ImageProcessor::imageInfo(bench.output("d_resized.jpg").toStdString());
+        QVERIFY(info && info->width == 1920 && info->height == 1080);
     }
 
     // Only files of the temporary form that no live writer holds locked go; a link of that
     // name, a pipe (opening it must not hang) and other names stay.
     void abandonedTemporariesAreRemovedAtTheStart()
     {
-        Batch batch;
-        QDir().mkpath(batch.output());
+        Workbench bench;
+        QDir().mkpath(bench.output());
         const auto path = [&](const char* name) {
-            return QDir(batch.output()).filePath(name).toStdString();
+            return bench.output(name).toStdString();
         };
         std::ofstream(path(".a.jpg.pictavo-Ab12Cd")) << "abandoned";
         std::ofstream(path(".b.jpg.pictavo-Xy34Zw")) << "being written";
         std::ofstream(path("notes.pictavo-Ab12Cd")) << "a user's";
         QCOMPARE(::mkfifo(path(".c.jpg.pictavo-Pipe01").c_str(), 0600), 0);
-        const std::string photo = batch.outputs.filePath("photo.jpg").toStdString();
+        const std::string photo = bench.dir.filePath("photo.jpg").toStdString();
         std::ofstream(photo) << "kept";
         std::filesystem::create_symlink(photo, path(".d.jpg.pictavo-Link01"));
         const int held = ::open(path(".b.jpg.pictavo-Xy34Zw").c_str(), O_RDONLY | O_CLOEXEC);
         QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
 
-        batch.model.addPaths({batch.source("a.jpg")});
-        QVERIFY(batch.runToEnd());
+        bench.model.addPaths({bench.source("a.jpg")});
+        QVERIFY(bench.runToEnd());
         ::close(held);
         QCOMPARE(
-            QDir(batch.output())
+            QDir(bench.output())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                            QDir::Name),
             QStringList({".b.jpg.pictavo-Xy34Zw", ".c.jpg.pictavo-Pipe01", ".d.jpg.pictavo-Link01",
                          "a_resized.jpg", "notes.pictavo-Ab12Cd"}));
         QCOMPARE(QFileInfo(QString::fromStdString(photo)).size(), 4);
     }
-
-private:
-    static QSize pictureSize(const std::string& path);
 };
-
-QSize TestBatchRun::pictureSize(const std::string& path)
-{
-    const std::optional<ImageInfo> info = ImageProcessor::imageInfo(path);
-    return info ? QSize(int(info->width), int(info->height)) : QSize();
-}
 
 QTEST_GUILESS_MAIN(TestBatchRun)
 #include "tst_batch_run.moc"

@@ -1,30 +1,33 @@
 #include "fakes.h"
-#include "resize_view_model.h"
-#include "sample_files.h"
 
-#include <QDir>
 #include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 
 using namespace pictavo;
 using namespace pictavo::test;
 
+namespace fs = std::filesystem;
+
 namespace {
 
-QStringList queuedNames(const ResizeViewModel& model)
+// Writes `files` under `root`: "txt:name" a text file, "link:name>target" a symbolic link to
+// root/target, any other name a real image (one without an extension written as PNG).
+void populate(const QDir& root, const QStringList& files)
 {
-    QStringList names;
-    for (const ImageItem& item : model.items()->items())
-        names << QString::fromStdString(item.url.filename().string());
-    return names;
-}
-
-void writeText(const QString& path)
-{
-    std::ofstream(path.toStdString()) << "not an image\n";
+    for (const QString& file : files) {
+        const QString name = file.section(':', -1).section('>', 0, 0);
+        root.mkpath(QFileInfo(name).path());
+        if (file.startsWith("txt:")) {
+            std::ofstream(root.filePath(name).toStdString()) << "not an image\n";
+        } else if (file.startsWith("link:")) {
+            QFile::link(root.filePath(file.section('>', 1)), root.filePath(name));
+        } else {
+            const QString written = name + (QFileInfo(name).suffix().isEmpty() ? ".png" : "");
+            writeSampleImage(root.filePath(written).toStdString(), 8, 8);
+            QFile::rename(root.filePath(written), root.filePath(name));
+        }
+    }
 }
 
 } // namespace
@@ -33,166 +36,193 @@ class TestIntake : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void folderKeepsSupportedVisibleImages()
+    // adds: one intake call per entry, its paths split by "," ("" is the folder itself).
+    void queuesWhatTheWindowIsGiven_data()
     {
-        QTemporaryDir dir;
-        const QDir root(dir.path());
-        root.mkpath("sub");
-        root.mkpath(".hidden-folder");
-        writeSampleImage(root.filePath("a.jpg").toStdString(), 8, 8);
-        writeSampleImage(root.filePath("b.PNG").toStdString(), 8, 8);
-        writeSampleImage(root.filePath("sub/d.heic").toStdString(), 8, 8);
-        writeSampleImage(root.filePath("photo.JPEG").toStdString(), 8, 8);
-        writeSampleImage(root.filePath(".hidden.jpg").toStdString(), 8, 8);
-        writeSampleImage(root.filePath(".hidden-folder/e.jpg").toStdString(), 8, 8);
-        writeText(root.filePath("c.gif"));
-        writeText(root.filePath("notes.txt"));
-        writeText(root.filePath("fake.png"));
-        writeSampleImage(root.filePath("photo").toStdString() + ".png", 8, 8);
-        QFile::rename(root.filePath("photo.png"), root.filePath("photo"));
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("adds");
+        QTest::addColumn<QStringList>("queued");
+        QTest::newRow("a folder's supported, visible images, files before subfolders")
+            << QStringList{"a.jpg",       "b.PNG",      "sub/d.heic", "photo.JPEG", "photo",
+                           ".hidden.jpg", ".hid/e.jpg", "txt:c.gif",  "txt:n.txt",  "txt:fake.png"}
+            << QStringList{""} << QStringList{"a.jpg", "b.PNG", "photo.JPEG", "d.heic"};
+        QTest::newRow("natural order")
+            << QStringList{"foto_10.jpg", "Foto_2.jpg", "foto_1.jpg"} << QStringList{""}
+            << QStringList{"foto_1.jpg", "Foto_2.jpg", "foto_10.jpg"};
+        QTest::newRow("a file named again joins once")
+            << QStringList{"p.jpg"} << QStringList{"p.jpg", "p.jpg"} << QStringList{"p.jpg"};
+        QTest::newRow("a folder and a file in it, in one selection")
+            << QStringList{"p.jpg"} << QStringList{",p.jpg"} << QStringList{"p.jpg", "p.jpg"};
+        QTest::newRow("dot-dot paths are one file")
+            << QStringList{"P/a.jpg"} << QStringList{"P/../P/a.jpg", "P/a.jpg,P/./a.jpg"}
+            << QStringList{"a.jpg"};
+        QTest::newRow("symbolic-link loops are not followed")
+            << QStringList{"a/b/x.png", "link:a/b/loop>", "link:a/b/up.jpg>a"} << QStringList{""}
+            << QStringList{"x.png"};
+        QTest::newRow("missing paths")
+            << QStringList() << QStringList{"nothing-here,gone.jpg"} << QStringList();
+    }
 
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        QSignalSpy changed(&model, &ResizeViewModel::itemsChanged);
-        model.addPaths({dir.path()});
-        QCOMPARE(queuedNames(model), QStringList({"a.jpg", "b.PNG", "photo.JPEG", "d.heic"}));
-        QCOMPARE(changed.count(), 1);
-        for (const ImageItem& item : model.items()->items())
+    void queuesWhatTheWindowIsGiven()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, adds);
+        QFETCH(QStringList, queued);
+        Workbench bench;
+        const QDir root(bench.dir.filePath("in"));
+        populate(root, files);
+        QSignalSpy changed(&bench.model, &ResizeViewModel::itemsChanged);
+        for (const QString& add : adds) {
+            QStringList paths;
+            for (const QString& path : add.split(','))
+                paths << (path.isEmpty() ? root.path() : root.filePath(path));
+            bench.model.addPaths(paths);
+        }
+        QCOMPARE(bench.queuedNames(), queued);
+        QCOMPARE(changed.count(), adds.size()); // once per call, even when nothing was added
+        for (const ImageItem& item : bench.model.items()->items())
             QCOMPARE(item.status, ImageItem::ItemStatus::makeReady());
     }
 
-    void duplicatesAcrossCallsButNotWithinOne()
+    void itemsShowTheUprightSizeAndBytes()
     {
-        QTemporaryDir dir;
-        const QString photo = dir.filePath("p.jpg");
-        writeSampleImage(photo.toStdString(), 8, 8);
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        QSignalSpy changed(&model, &ResizeViewModel::itemsChanged);
-
-        model.addURLs({QUrl::fromLocalFile(photo)});
-        model.addURLs({QUrl::fromLocalFile(photo)});
-        QCOMPARE(model.items()->count(), 1);
-        QCOMPARE(changed.count(), 2); // one per call, even when nothing was added
-
-        // A folder and a file inside it, in one selection: the file is there twice.
-        ResizeViewModel fresh(platform.services());
-        fresh.addPaths({dir.path(), photo});
-        QCOMPARE(fresh.items()->count(), 2);
-    }
-
-    void dotDotPathsAreTheSameFile()
-    {
-        QTemporaryDir dir;
-        QDir(dir.path()).mkpath("Pictures");
-        const QString plain = dir.filePath("Pictures/a.jpg");
-        writeSampleImage(plain.toStdString(), 8, 8);
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        model.addPaths({dir.filePath("Pictures/../Pictures/a.jpg")});
-        model.addPaths({plain, dir.filePath("Pictures/./a.jpg")});
-        QCOMPARE(model.items()->count(), 1);
-        QCOMPARE(QString::fromStdString(model.items()->items()[0].url.string()),
-                 dir.filePath("Pictures/../Pictures/a.jpg"));
-    }
-
-    void probeGivesUprightSizeAndBytes()
-    {
-        QTemporaryDir dir;
-        const QString portrait = dir.filePath("portrait.jpg");
+        Workbench bench;
+        const QString portrait = bench.dir.filePath("portrait.jpg");
         writeTurnedJpeg(portrait.toStdString(), 80, 60, 6);
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        model.addPaths({portrait, dir.filePath("missing.jpg")});
-        QCOMPARE(model.items()->count(), 1);
-        const ImageItem& item = model.items()->items()[0];
+        bench.platform.images.answer = std::nullopt; // cancelled
+        bench.model.openImages();
+        bench.platform.images.answer = QStringList{portrait, bench.dir.filePath("missing.jpg")};
+        bench.model.openImages();
+        bench.model.addPaths(QStringList{QString()});
+        bench.model.addURLs({QUrl("https://example.invalid/a.jpg")});
+        QCOMPARE(bench.platform.images.calls, 2);
+        QCOMPARE(bench.model.items()->count(), 1);
+        const ImageItem& item = bench.model.items()->items()[0];
         QCOMPARE(item.pixelWidth, 60);
         QCOMPARE(item.pixelHeight, 80);
         QCOMPARE(item.fileSize, QFileInfo(portrait).size());
-        const QModelIndex row = model.items()->index(0);
+        const QModelIndex row = bench.model.items()->index(0);
         QCOMPARE(row.data(ImageQueueModel::FileNameRole).toString(), QString("portrait.jpg"));
         QCOMPARE(row.data(ImageQueueModel::StatusRole).toString(), QString("ready"));
         QCOMPARE(row.data(ImageQueueModel::PixelWidthRole).toLongLong(), 60);
-    }
-
-    void symbolicLinkLoopsAreNotFollowed()
-    {
-        QTemporaryDir dir;
-        const QDir root(dir.path());
-        root.mkpath("a/b");
-        writeSampleImage(root.filePath("a/b/x.png").toStdString(), 8, 8);
-        QFile::link(dir.path(), root.filePath("a/b/loop"));
-        QFile::link(root.filePath("a"), root.filePath("a/b/up.jpg"));
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        model.addPaths({dir.path()});
-        QCOMPARE(queuedNames(model), QStringList({"x.png"}));
-    }
-
-    void unreadableOrOddPathsAddNothing()
-    {
-        QTemporaryDir dir;
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        QSignalSpy changed(&model, &ResizeViewModel::itemsChanged);
-        model.addPaths({dir.filePath("nothing-here"), dir.filePath("gone.jpg"), QString()});
-        model.addURLs({QUrl("https://example.invalid/a.jpg")});
-        QCOMPARE(model.items()->count(), 0);
-        QCOMPARE(changed.count(), 2);
-    }
-
-    void dialogSelectionGoesThroughIntake()
-    {
-        QTemporaryDir dir;
-        writeSampleImage(dir.filePath("one.webp").toStdString(), 8, 8);
-        writeSampleImage(dir.filePath("two.tif").toStdString(), 8, 8);
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        platform.images.answer = std::nullopt; // cancelled
-        model.openImages();
-        QCOMPARE(model.items()->count(), 0);
-        platform.images.answer = QStringList{dir.filePath("two.tif"), dir.filePath("one.webp")};
-        model.openImages();
-        QCOMPARE(queuedNames(model), QStringList({"two.tif", "one.webp"}));
-        QCOMPARE(platform.images.calls, 2);
     }
 
     // Names are bytes: a Latin-1 "é" (from a file URL too) and a UTF-8 "é" are two files, and a
     // second intake reports both as queued, also when met inside a named folder.
     void namesThatAreNotUtf8KeepTheirBytes()
     {
-        QTemporaryDir dir;
-        const QByteArray root = QFile::encodeName(dir.path());
-        const std::vector<std::filesystem::path> paths{(root + "/caf\xe9.jpg").toStdString(),
-                                                       (root + "/caf\xc3\xa9.jpg").toStdString()};
-        for (const std::filesystem::path& path : paths)
+        Workbench bench;
+        const QByteArray root = QFile::encodeName(bench.dir.path());
+        const std::vector<fs::path> paths{(root + "/caf\xe9.jpg").toStdString(),
+                                          (root + "/caf\xc3\xa9.jpg").toStdString()};
+        for (const fs::path& path : paths)
             writeSampleImage(path.string(), 8, 8);
         // QTemporaryDir cannot name the Latin-1 file to remove it.
-        const auto removeLatin1 = qScopeGuard([&] { std::filesystem::remove(paths[0]); });
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        model.addURLs({QUrl::fromEncoded("file://" + root + "/caf%E9.jpg"),
-                       QUrl::fromLocalFile(dir.filePath("café.jpg"))});
-        QCOMPARE(model.items()->count(), 2);
-        QCOMPARE(model.items()->items()[0].url, paths[0]);
-        QCOMPARE(model.items()->items()[1].url, paths[1]);
+        const auto removeLatin1 = qScopeGuard([&] { fs::remove(paths[0]); });
+        bench.model.addURLs({QUrl::fromEncoded("file://" + root + "/caf%E9.jpg"),
+                             QUrl::fromLocalFile(bench.dir.filePath("café.jpg"))});
+        QCOMPARE(bench.model.items()->count(), 2);
+        QCOMPARE(bench.model.items()->items()[0].url, paths[0]);
+        QCOMPARE(bench.model.items()->items()[1].url, paths[1]);
 
-        const std::vector<SkippedPath> skipped = model.addPaths({root.toStdString()});
+        const std::vector<SkippedPath> skipped = bench.model.addPaths({root.toStdString()});
         const std::vector<SkippedPath> expected{{paths[1], "Zaten sırada"},
                                                 {paths[0], "Zaten sırada"}};
         QCOMPARE(skipped, expected);
-        QCOMPARE(model.items()->count(), 2);
+        QCOMPARE(bench.model.items()->count(), 2);
     }
 
-    void naturalOrderInsideFolders()
+    // adds: one intake per ";", paths by ",". obstacle: what the output folder holds before
+    // the run ("file:P", "link:P"). expected: each item's output below the output folder in
+    // queue order, "!" for a failure.
+    void outputsMirrorTheAddedFolders_data()
     {
-        QTemporaryDir dir;
-        for (const char* name : {"foto_10.jpg", "Foto_2.jpg", "foto_1.jpg"})
-            writeSampleImage(dir.filePath(name).toStdString(), 8, 8);
-        FakePlatform platform;
-        ResizeViewModel model(platform.services());
-        model.addPaths({dir.path()});
-        QCOMPARE(queuedNames(model), QStringList({"foto_1.jpg", "Foto_2.jpg", "foto_10.jpg"}));
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QByteArray>("adds");
+        QTest::addColumn<QByteArray>("obstacle");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("off: one folder, numbered in queue order")
+            << false << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray("IMG_1_resized.jpg,IMG_1_resized-2.jpg,IMG_1_resized-3.jpg,"
+                          "IMG_1_resized-4.jpg");
+        QTest::newRow("on: the tree mirrored, a lone file at the top")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray("Arşiv/2024/Düğün/IMG_1_resized.jpg,Arşiv/2024/Tatil/IMG_1_resized.jpg,"
+                          "Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
+        QTest::newRow("on: a file keeps the way it came in first")
+            << true << QByteArray("Arşiv/IMG_1.jpg;Arşiv;Arşiv") << QByteArray()
+            << QByteArray("IMG_1_resized.jpg,Arşiv/2024/Düğün/IMG_1_resized.jpg,"
+                          "Arşiv/2024/Tatil/IMG_1_resized.jpg");
+        QTest::newRow("on: a name taken inside a mirrored folder")
+            << true << QByteArray("Arşiv/2024") << QByteArray("file:2024/Tatil/IMG_1_resized.jpg")
+            << QByteArray("2024/Düğün/IMG_1_resized.jpg,2024/Tatil/IMG_1_resized-2.jpg");
+        QTest::newRow("on: a file where a folder belongs fails those items only")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("file:Arşiv/2024")
+            << QByteArray("!,!,Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
+        QTest::newRow("on: a link where a folder belongs is not followed")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("link:Arşiv")
+            << QByteArray("!,!,!,IMG_1_resized.jpg");
+        QTest::newRow("on: a name that is not UTF-8 and looks like ..")
+            << true << QByteArray("..\xff.") << QByteArray()
+            << QByteArray("..\xff./IMG_1_resized.jpg");
+    }
+
+    void outputsMirrorTheAddedFolders()
+    {
+        QFETCH(bool, keep);
+        QFETCH(QByteArray, adds);
+        QFETCH(QByteArray, obstacle);
+        QFETCH(QByteArray, expected);
+        Workbench bench;
+        const fs::path root = bench.dir.path().toStdString();
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        const auto removeAll = qScopeGuard([&] { fs::remove_all(root); });
+        const fs::path in = root / "in";
+        const fs::path out = root / "out";
+        const fs::path elsewhere = root / "elsewhere";
+        // Same-named photos three levels deep, a lone one beside them, and a folder whose name
+        // is not UTF-8 and looks like "..".
+        for (const char* source : {"Arşiv/2024/Tatil/IMG_1.jpg", "Arşiv/2024/Düğün/IMG_1.jpg",
+                                   "Arşiv/IMG_1.jpg", "tek/IMG_1.jpg", "..\xff./IMG_1.jpg"}) {
+            fs::create_directories((in / source).parent_path());
+            writeSampleImage(in / source, 64, 48);
+        }
+        fs::create_directories(elsewhere);
+        const QByteArray blocked = obstacle.mid(obstacle.indexOf(':') + 1);
+        if (!obstacle.isEmpty()) {
+            fs::create_directories((out / blocked.toStdString()).parent_path());
+            if (obstacle.startsWith("link:"))
+                fs::create_directory_symlink(elsewhere, out / blocked.toStdString());
+            else
+                std::ofstream(out / blocked.toStdString()) << "kept";
+        }
+        bench.model.settings()->setKeepFolderStructure(keep);
+        // Several at once, so conversions that need the same new folder race for it.
+        bench.model.setRunLimits({3, 0});
+        for (const QByteArray& add : adds.split(';')) {
+            std::vector<fs::path> paths;
+            for (const QByteArray& path : add.split(','))
+                paths.push_back(in / path.toStdString());
+            bench.model.addPaths(paths);
+        }
+        QVERIFY(bench.runToEnd());
+
+        std::vector<std::string> outputs;
+        for (const ImageItem& item : bench.model.items()->items())
+            outputs.push_back(item.status.kind == ImageItem::ItemStatus::failed
+                                  ? "!" + item.status.message
+                                  : item.status.output.lexically_relative(out).string());
+        std::vector<std::string> wanted;
+        for (const QByteArray& name : expected.split(','))
+            wanted.push_back(name == "!" ? "!Dosya kaydedilemedi" : name.toStdString());
+        QCOMPARE(outputs, wanted);
+        for (const std::string& name : wanted)
+            QVERIFY(name.front() == '!' || fs::is_regular_file(out / name));
+        QVERIFY(fs::is_empty(elsewhere));
+        if (obstacle.startsWith("file:")) {
+            std::ifstream kept(out / blocked.toStdString());
+            QCOMPARE(std::string(std::istreambuf_iterator<char>(kept), {}), std::string("kept"));
+        }
     }
 };
 
