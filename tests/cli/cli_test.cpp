@@ -2,15 +2,11 @@
 #include "test_images.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
-#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace pictavo {
@@ -92,8 +88,33 @@ protected:
             .write_to_file((dir / name).c_str());
     }
 
+    // Runs pictavo-cli in the background until a conversion's temporary file shows in $/out,
+    // then sends it `signals` 50 ms apart. Returns the exit code, or 128 + the ending signal.
+    int interrupted(const Lines& arguments, const std::vector<int>& signals)
+    {
+        // A background job of a shell starts with SIGINT ignored, which the program respects.
+        std::string script = "env --default-signal=INT,TERM,HUP " + quoted(PICTAVO_CLI);
+        for (const std::string& argument : arguments)
+            script += " " + quoted(at(argument));
+        script += " >" + quoted(at("$/stdout")) + " 2>/dev/null & until ls -A " +
+                  quoted(at("$/out")) + " 2>/dev/null | grep -q pictavo-; do sleep 0.002; done";
+        for (const int signal : signals)
+            script += "; kill -" + std::to_string(signal) + " $!; sleep 0.05";
+        const int status =
+            std::system(("timeout 120 sh -c " + quoted(script + "; wait $!")).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
     TempDir dir;
 };
+
+std::set<std::string> entriesOf(const fs::path& folder)
+{
+    std::set<std::string> found;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        found.insert(entry.path().filename().native());
+    return found;
+}
 
 TEST_F(Cli, InfoAndConvertReportFailuresInTurkish)
 {
@@ -168,58 +189,59 @@ TEST_F(Cli, ConvertWritesTheTypeAndSizeAskedFor)
     }
 }
 
+// Each case is a command line split at spaces; "''" stands for an empty argument and "~" for
+// a space inside one.
 TEST_F(Cli, BadArgumentsExitWithUsage)
 {
     // A real image, so a refusal that slips through would start (or hang) a batch.
     image("a.jpg", 8, 8);
-    const std::vector<Lines> cases{
-        {},
-        {"resize"},
-        {"info"},
-        {"info", "a", "b"},
-        {"convert", "a"},
-        {"convert", "a", "b", "c"},
-        {"convert", "a", "b", "--width"},
-        {"convert", "a", "b", "--width", "12px"},
-        {"convert", "a", "b", "--height", ""},
-        {"convert", "a", "b", "--mode", "Sığdır"},
-        {"convert", "a", "b", "--format", "gif"},
-        {"convert", "a", "b", "--format", "WebP"},
-        {"convert", "a", "b", "--quality", "nan"},
-        {"convert", "a", "b", "--keep-metadata", "true"},
-        {"convert", "a", "b", "--prevent-upscaling", "1"},
-        {"convert", "a", "b", "--colour", "red"},
-        {"convert", "a", "b", "--width", "0"},
-        {"convert", "a", "b", "--height", "-5"},
-        {"convert", "a", "b", "--quality", "5"},
-        {"convert", "a", "b", "--quality", "-0.1"},
-        {"convert", "a", "b", "--quality", " 0.5"},
-        {"convert", "-a.png", "b"},
-        {"info", "-x.jpg"},
-        {"batch", "$/a.jpg"},
-        {"batch", "--output", "$/o"},
-        {"batch", "--output", "$/o", "--prefix"},
-        {"batch", "--output", "$/o", "--mode", "x", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--width", "0", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--quality", "1.5", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--prefix", "../", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--suffix", "a/b", "$/a.jpg"},
-        {"batch", "--output", "", "$/a.jpg"},
-        {"batch", "--output", "$/o", "$/a.jpg", "--colour", "red"},
-        {"batch", "--output", "$/o", "-$/a.jpg"},
-        {"batch", "--output", "$/o", "--"},
-        {"batch", "--output", "$/o", "--jobs", "0", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--jobs", "65", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--jobs", "2x", "$/a.jpg"},
-        {"batch", "--output", "$/o", "--keep-folders", "evet", "$/a.jpg"},
-    };
-    for (const Lines& arguments : cases) {
+    const char* const cases[]{"",
+                              "resize",
+                              "info",
+                              "info a b",
+                              "convert a",
+                              "convert a b c",
+                              "convert a b --width",
+                              "convert a b --width 12px",
+                              "convert a b --height ''",
+                              "convert a b --mode Sığdır",
+                              "convert a b --format gif",
+                              "convert a b --format WebP",
+                              "convert a b --quality nan",
+                              "convert a b --keep-metadata true",
+                              "convert a b --prevent-upscaling 1",
+                              "convert a b --colour red",
+                              "convert a b --width 0",
+                              "convert a b --height -5",
+                              "convert a b --quality 5",
+                              "convert a b --quality -0.1",
+                              "convert a b --quality ~0.5",
+                              "convert -a.png b",
+                              "info -x.jpg",
+                              "batch $/a.jpg",
+                              "batch --output $/o",
+                              "batch --output $/o --prefix",
+
+                              "batch --output $/o --prefix ../ $/a.jpg",
+                              "batch --output $/o --suffix a/b $/a.jpg",
+                              "batch --output '' $/a.jpg",
+                              "batch --output $/o $/a.jpg --colour red",
+                              "batch --output $/o -$/a.jpg",
+                              "batch --output $/o --",
+                              "batch --output $/o --jobs 0 $/a.jpg",
+                              "batch --output $/o --jobs 65 $/a.jpg",
+                              "batch --output $/o --jobs 2x $/a.jpg",
+                              "batch --output $/o --keep-folders evet $/a.jpg"};
+    for (const char* line : cases) {
+        Lines arguments;
+        std::istringstream words(line);
+        for (std::string word; words >> word;) {
+            std::ranges::replace(word, '~', ' ');
+            arguments.push_back(word == "''" ? "" : word);
+        }
         const CliResult result = run(arguments);
-        std::string joined;
-        for (const std::string& argument : arguments)
-            joined += argument + " ";
-        EXPECT_EQ(result.exitCode, 2) << joined;
-        EXPECT_NE(result.err.find("Kullanım"), std::string::npos) << joined;
+        EXPECT_EQ(result.exitCode, 2) << line;
+        EXPECT_NE(result.err.find("Kullanım"), std::string::npos) << line;
     }
     EXPECT_FALSE(fs::exists(dir / "o"));
     const CliResult help = run({"--help"});
@@ -350,66 +372,7 @@ TEST_F(Cli, NamesKeepTheirBytesAndPrintEscaped)
     const CliResult result = run(arguments);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, expected);
-    std::set<std::string> found;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "out\xe9"))
-        found.insert(entry.path().filename().native());
-    EXPECT_EQ(found, written);
-}
-
-// Starts pictavo-cli with `arguments`, its standard output in `out`; returns its process id.
-pid_t start(Lines arguments, const fs::path& out)
-{
-    arguments.insert(arguments.begin(), PICTAVO_CLI);
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    // A test run in the background inherits SIGINT ignored, which the program respects.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&signals, signal);
-    posix_spawnattr_setsigdefault(&attributes, &signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ), 0);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-int statusOf(pid_t pid)
-{
-    int status = 0;
-    return ::waitpid(pid, &status, 0) == pid ? status : -1;
-}
-
-bool holdsTemporaries(const fs::path& folder)
-{
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
-        if (entry.path().filename().string().find(".pictavo-") != std::string::npos)
-            return true;
-    return false;
-}
-
-// Waits until a conversion's temporary file shows in `folder`: the moment to interrupt it.
-bool temporaryAppears(const fs::path& folder)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!holdsTemporaries(folder)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    EXPECT_EQ(entriesOf(dir / "out\xe9"), written);
 }
 
 TEST_F(Cli, SignalsCancelABatchAfterTheCurrentImage)
@@ -419,17 +382,15 @@ TEST_F(Cli, SignalsCancelABatchAfterTheCurrentImage)
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         fs::remove_all(dir / "out");
         // One at a time, so that b has not started when the signal comes.
-        const pid_t pid = start({"batch", "--output", at("$/out"), "--jobs", "1", "--format",
-                                 "heic", at("$/a.png"), at("$/b.png")},
-                                dir / "stdout");
-        ASSERT_TRUE(temporaryAppears(dir / "out"));
-        ::kill(pid, signal);
-        const int status = statusOf(pid);
-        ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
-        EXPECT_EQ(WEXITSTATUS(status), 3) << strsignal(signal);
+        EXPECT_EQ(interrupted({"batch", "--output", "$/out", "--jobs", "1", "--format", "heic",
+                               "$/a.png", "$/b.png"},
+                              {signal}),
+                  3)
+            << strsignal(signal);
         EXPECT_EQ(lines(dir / "stdout"),
                   at(Lines{"done $/a.png -> $/out/a_resized.heic", "İşlem iptal edildi."}));
-        EXPECT_FALSE(holdsTemporaries(dir / "out")) << strsignal(signal);
+        EXPECT_EQ(entriesOf(dir / "out"), std::set<std::string>{"a_resized.heic"})
+            << strsignal(signal);
     }
 }
 
@@ -442,20 +403,11 @@ TEST_F(Cli, EndingMidWriteLeavesNoTemporary)
         {{"batch", "--output", "$/out", "$/big.png"}, {SIGINT, SIGINT}},
         {{"convert", "$/big.png", "$/out/big.heic"}, {SIGTERM}},
     };
-    for (const auto& [command, signals] : cases) {
+    for (auto [command, signals] : cases) {
         fs::create_directories(dir / "out");
-        Lines arguments = at(command);
-        arguments.insert(arguments.end(),
-                         {"--width", "6000", "--height", "4500", "--format", "heic"});
-        const pid_t pid = start(arguments, dir / "stdout");
-        ASSERT_TRUE(temporaryAppears(dir / "out"));
-        for (const int signal : signals) {
-            ::kill(pid, signal);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        const int status = statusOf(pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << command[0] << ": the encode outlasted the signals";
-        EXPECT_EQ(WTERMSIG(status), signals.back());
+        command.insert(command.end(), {"--width", "6000", "--height", "4500", "--format", "heic"});
+        EXPECT_EQ(interrupted(command, signals), 128 + signals.back())
+            << command[0] << ": the encode outlasted the signals";
         EXPECT_TRUE(fs::is_empty(dir / "out")) << command[0];
         fs::remove_all(dir / "out");
     }
