@@ -43,6 +43,18 @@ Lines lines(const fs::path& file)
 // that folder.
 class Cli : public ::testing::Test {
 protected:
+    // A command line split at spaces; "''" stands for an empty argument, "~" for a space.
+    Lines words(const std::string& line) const
+    {
+        Lines result;
+        std::istringstream stream(line);
+        for (std::string word; stream >> word;) {
+            std::ranges::replace(word, '~', ' ');
+            result.push_back(word == "''" ? "" : at(word));
+        }
+        return result;
+    }
+
     std::string at(std::string text) const
     {
         for (std::size_t i = text.find('$'); i != std::string::npos; i = text.find('$', i + 1))
@@ -58,6 +70,10 @@ protected:
     }
 
     // A command that waits for ever fails with timeout's 124 instead of hanging the suite.
+    CliResult run(const std::string& line, const std::string& wrapper = "")
+    {
+        return run(words(line), wrapper);
+    }
     CliResult run(const Lines& arguments, const std::string& wrapper = "")
     {
         std::string command = "timeout 120 " + wrapper + " " + quoted(PICTAVO_CLI);
@@ -90,12 +106,12 @@ protected:
 
     // Runs pictavo-cli in the background until a conversion's temporary file shows in $/out,
     // then sends it `signals` 50 ms apart. Returns the exit code, or 128 + the ending signal.
-    int interrupted(const Lines& arguments, const std::vector<int>& signals)
+    int interrupted(const std::string& line, const std::vector<int>& signals)
     {
         // A background job of a shell starts with SIGINT ignored, which the program respects.
         std::string script = "env --default-signal=INT,TERM,HUP " + quoted(PICTAVO_CLI);
-        for (const std::string& argument : arguments)
-            script += " " + quoted(at(argument));
+        for (const std::string& argument : words(line))
+            script += " " + quoted(argument);
         script += " >" + quoted(at("$/stdout")) + " 2>/dev/null & until ls -A " +
                   quoted(at("$/out")) + " 2>/dev/null | grep -q pictavo-; do sleep 0.002; done";
         for (const int signal : signals)
@@ -116,43 +132,12 @@ std::set<std::string> entriesOf(const fs::path& folder)
     return found;
 }
 
-TEST_F(Cli, InfoAndConvertReportFailuresInTurkish)
-{
-    writeFile(dir / "turned.jpg",
-              withExifSegment(markedCornersJpeg(80, 40), exifWithOrientation(6)));
-    writeFile(dir / "text.jpg", Bytes{'n', 'o'});
-    writeFile(dir / "zeros.jpg", Bytes(100, 0));
-    image("-in.png");
-    const std::string turnedBytes = std::to_string(fs::file_size(dir / "turned.jpg"));
-    const std::string inBytes = std::to_string(fs::file_size(dir / "-in.png"));
-    const std::vector<std::tuple<Lines, int, Lines, std::string>> cases{
-        {{"info", "$/turned.jpg"}, 0, {"40 80 " + turnedBytes}, ""},
-        {{"info", "--", "$/-in.png"}, 0, {"40 30 " + inBytes}, ""},
-        {{"info", "$/text.jpg"}, 1, {}, "Görsel okunamadı\n"},
-        {{"convert", "$/zeros.jpg", "$/out.jpg"}, 1, {}, "Görsel okunamadı\n"},
-        {{"convert", "--width", "70000", "--format", "jpeg", "--", "$/-in.png", "$/out.jpg"},
-         1,
-         {},
-         "Çıktı oluşturulamadı\n"},
-        {{"convert", "--", "$/-in.png", "$/no-such-folder/out.png"},
-         1,
-         {},
-         "Dosya kaydedilemedi\n"},
-    };
-    for (const auto& [arguments, exitCode, out, err] : cases) {
-        const CliResult result = run(arguments);
-        EXPECT_EQ(result.exitCode, exitCode) << arguments[1];
-        EXPECT_EQ(result.out, out) << arguments[1];
-        EXPECT_EQ(result.err, err) << arguments[1];
-    }
-}
-
 // The type comes from --format, else from the destination's extension; the bytes must say so.
 TEST_F(Cli, ConvertWritesTheTypeAndSizeAskedFor)
 {
     image("in.png", 400, 300);
-    const Lines small{"--width", "20", "--height", "15"};
-    const std::vector<std::tuple<std::string, Lines, std::string, int, int>> cases{
+    const std::string small = "--width 20 --height 15";
+    const std::vector<std::tuple<std::string, std::string, std::string, int, int>> cases{
         {"a.jpg", small, "\xff\xd8\xff", 20, 15},
         {"b.JPEG", small, "\xff\xd8\xff", 20, 15},
         {"c.png", small, "\x89PNG", 20, 15},
@@ -162,20 +147,16 @@ TEST_F(Cli, ConvertWritesTheTypeAndSizeAskedFor)
         {"g.webp", small, "WEBP", 20, 15},
         {"h", small, "\x89PNG", 20, 15},
         {"i.AVIF", small, "ftypavif", 20, 15},
-        {"j.png", {"--format", "webp", "--width", "40", "--height", "30"}, "WEBP", 40, 30},
-        {"k.png", {"--format", "avif", "--width", "40", "--height", "30"}, "ftypavif", 40, 30},
+        {"j.png", "--format webp --width 40 --height 30", "WEBP", 40, 30},
+        {"k.png", "--format avif --width 40 --height 30", "ftypavif", 40, 30},
         {"l.heic",
-         {"--width", "100", "--height", "50", "--mode", "fill", "--format", "jpeg", "--quality",
-          "0.5", "--keep-metadata", "no", "--prevent-upscaling", "yes"},
-         "\xff\xd8\xff",
-         100,
-         50},
-        {"defaults.png", {}, "\x89PNG", 1920, 1080},
+         "--width 100 --height 50 --mode fill --format jpeg --quality 0.5 --keep-metadata no "
+         "--prevent-upscaling yes",
+         "\xff\xd8\xff", 100, 50},
+        {"defaults.png", "", "\x89PNG", 1920, 1080},
     };
     for (const auto& [name, options, magic, width, height] : cases) {
-        Lines arguments{"convert", "$/in.png", "$/" + name};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        const CliResult result = run(arguments);
+        const CliResult result = run("convert $/in.png $/" + name + " " + options);
         ASSERT_EQ(result.exitCode, 0) << name << result.err;
         const Bytes written = readFile(dir / name);
         EXPECT_NE(std::string(written.begin(), written.begin() + 12).find(magic), std::string::npos)
@@ -189,8 +170,6 @@ TEST_F(Cli, ConvertWritesTheTypeAndSizeAskedFor)
     }
 }
 
-// Each case is a command line split at spaces; "''" stands for an empty argument and "~" for
-// a space inside one.
 TEST_F(Cli, BadArgumentsExitWithUsage)
 {
     // A real image, so a refusal that slips through would start (or hang) a batch.
@@ -221,7 +200,6 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
                               "batch $/a.jpg",
                               "batch --output $/o",
                               "batch --output $/o --prefix",
-
                               "batch --output $/o --prefix ../ $/a.jpg",
                               "batch --output $/o --suffix a/b $/a.jpg",
                               "batch --output '' $/a.jpg",
@@ -233,35 +211,36 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
                               "batch --output $/o --jobs 2x $/a.jpg",
                               "batch --output $/o --keep-folders evet $/a.jpg"};
     for (const char* line : cases) {
-        Lines arguments;
-        std::istringstream words(line);
-        for (std::string word; words >> word;) {
-            std::ranges::replace(word, '~', ' ');
-            arguments.push_back(word == "''" ? "" : word);
-        }
-        const CliResult result = run(arguments);
+        const CliResult result = run(line);
         EXPECT_EQ(result.exitCode, 2) << line;
         EXPECT_NE(result.err.find("Kullanım"), std::string::npos) << line;
     }
     EXPECT_FALSE(fs::exists(dir / "o"));
-    const CliResult help = run({"--help"});
+    const CliResult help = run("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(std::ranges::any_of(
         help.out, [](const std::string& line) { return line.find("webp|avif") != line.npos; }));
 }
 
-struct BatchCase {
-    const char* name;
-    Lines arguments;
+struct Case {
+    std::string line;
     int exitCode;
     Lines out; // a line ending in "*" only has to start with the rest
+    std::string err = "";
     std::string wrapper = "";
 };
 
 // Every line of a batch comes in queue order, whatever finishes first; each named path that
 // does not join the queue gets a line (so does an unreadable file inside a named folder).
-TEST_F(Cli, BatchReportsEveryItemInQueueOrder)
+// Failures of single files are told on standard error.
+TEST_F(Cli, CommandsReportEveryItemInTurkish)
 {
+    writeFile(dir / "turned.jpg",
+              withExifSegment(markedCornersJpeg(80, 40), exifWithOrientation(6)));
+    writeFile(dir / "zeros.jpg", Bytes(100, 0));
+    image("-in.png");
+    const std::string turnedBytes = std::to_string(fs::file_size(dir / "turned.jpg"));
+    const std::string inBytes = std::to_string(fs::file_size(dir / "-in.png"));
     image("in/a.png");
     image("in/sub/b.jpg");
     image("good.png");
@@ -274,78 +253,78 @@ TEST_F(Cli, BatchReportsEveryItemInQueueOrder)
     writeFile(dir / "in" / ".hidden.jpg", Bytes{'x'});
     writeFile(dir / "in" / "sub" / "bad.png", Bytes{'x'});
     writeFile(dir / "blocker", Bytes{'x'});
-    std::vector<BatchCase> cases{
-        {"options",
-         {"--width", "20", "--height", "10", "--format", "png", "--prefix", "web_", "--suffix", "",
-          "$/in/a.png", "$/broken.jpg"},
+    std::vector<Case> cases{
+        {"info $/turned.jpg", 0, {"40 80 " + turnedBytes}},
+        {"info -- $/-in.png", 0, {"40 30 " + inBytes}},
+        {"info $/text.jpg", 1, {}, "Görsel okunamadı\n"},
+        {"convert $/zeros.jpg $/out.jpg", 1, {}, "Görsel okunamadı\n"},
+        {"convert --width 70000 --format jpeg -- $/-in.png $/out.jpg",
+         1,
+         {},
+         "Çıktı oluşturulamadı\n"},
+        {"convert -- $/-in.png $/no-such-folder/out.png", 1, {}, "Dosya kaydedilemedi\n"},
+        {"batch --output $/out/options --width 20 --height 10 --format png --prefix web_ "
+         "--suffix '' $/in/a.png $/broken.jpg",
          1,
          {"done $/in/a.png -> $/out/options/web_a.png", "failed $/broken.jpg: Görsel okunamadı",
           "1 tamamlandı, 1 görsel işlenemedi."}},
-        {"mirrored",
-         {"--format", "png", "--keep-folders", "yes", "$/in"},
+        {"batch --output $/out/mirrored --format png --keep-folders yes $/in",
          1,
          {"skipped $/in/sub/bad.png: Görsel okunamadı",
           "done $/in/a.png -> $/out/mirrored/in/a_resized.png",
           "done $/in/sub/b.jpg -> $/out/mirrored/in/sub/b_resized.png",
           "2 görsel başarıyla hazırlandı."}},
         // The large first image finishes last; same-named sources are numbered in queue order.
-        {"parallel",
-         {"--jobs", "3", "--format", "png", "$/big/a.png", "$/good.png", "$/in/a.png",
-          "$/in/sub/b.jpg", "$/broken.jpg"},
+        {"batch --output $/out/parallel --jobs 3 --format png $/big/a.png $/good.png $/in/a.png "
+         "$/in/sub/b.jpg $/broken.jpg",
          1,
          {"done $/big/a.png -> $/out/parallel/a_resized.png",
           "done $/good.png -> $/out/parallel/good_resized.png",
           "done $/in/a.png -> $/out/parallel/a_resized-2.png",
           "done $/in/sub/b.jpg -> $/out/parallel/b_resized.png",
           "failed $/broken.jpg: Görsel okunamadı", "4 tamamlandı, 1 görsel işlenemedi."}},
-        {"skipped",
-         {"$/good.png", "$/gone.jpg", "$/empty.jpg", "$/text.jpg", "$/notes.txt", "$/good.png"},
+        {"batch --output $/out/skipped $/good.png $/gone.jpg $/empty.jpg $/text.jpg $/notes.txt "
+         "$/good.png",
          1,
          {"skipped $/gone.jpg: Dosya bulunamadı", "skipped $/empty.jpg: Görsel okunamadı",
           "skipped $/text.jpg: Görsel okunamadı", "skipped $/notes.txt: Desteklenmeyen dosya türü",
           "skipped $/good.png: Zaten sırada", "done $/good.png -> $/out/skipped/good_resized.png",
           "1 görsel başarıyla hazırlandı."}},
-        {"nothing",
-         {"$/notes.txt"},
+        {"batch --output $/out/nothing $/notes.txt",
          1,
          {"skipped $/notes.txt: Desteklenmeyen dosya türü", "Dönüştürülecek görsel bulunamadı."}},
-        {"no folder", {"$/good.png"}, 1, {"Çıktı klasörü oluşturulamadı: *"}},
-        {"file size limit",
-         {"--format", "png", "$/big/a.png"},
+        {"batch --output $/blocker/out $/good.png", 1, {"Çıktı klasörü oluşturulamadı: *"}},
+        {"batch --output $/out/limited --format png $/big/a.png",
          1,
          {"failed $/big/a.png: Dosya kaydedilemedi", "0 tamamlandı, 1 görsel işlenemedi."},
+         "",
          "prlimit --fsize=65536"},
     };
     if (::geteuid() != 0) { // root reads every file
         fs::copy_file(dir / "good.png", dir / "locked.jpg");
         fs::permissions(dir / "locked.jpg", fs::perms::none);
         cases.push_back(
-            {"locked",
-             {"$/locked.jpg"},
+            {"batch --output $/out/locked $/locked.jpg",
              1,
              {"skipped $/locked.jpg: Görsel okunamadı", "Dönüştürülecek görsel bulunamadı."}});
     }
-    for (const BatchCase& test : cases) {
-        const std::string output = test.name == std::string("no folder")
-                                       ? "$/blocker/out"
-                                       : "$/out/" + std::string(test.name);
-        Lines arguments{"batch", "--output", output};
-        arguments.insert(arguments.end(), test.arguments.begin(), test.arguments.end());
-        const CliResult result = run(arguments, test.wrapper);
-        EXPECT_EQ(result.exitCode, test.exitCode) << test.name;
+    for (const Case& test : cases) {
+        const CliResult result = run(test.line, test.wrapper);
+        EXPECT_EQ(result.exitCode, test.exitCode) << test.line;
+        EXPECT_EQ(result.err, test.err) << test.line;
         Lines expected = at(test.out);
         for (std::size_t i = 0; i < expected.size() && i < result.out.size(); ++i)
             if (expected[i].back() == '*' &&
                 result.out[i].starts_with(expected[i].substr(0, expected[i].size() - 1)))
                 expected[i] = result.out[i];
-        EXPECT_EQ(result.out, expected) << test.name;
+        EXPECT_EQ(result.out, expected) << test.line;
     }
     EXPECT_EQ(decode(dir / "out/options/web_a.png").width(), 20);
     // The parallel run really did finish out of order.
     EXPECT_GT(fs::last_write_time(dir / "out/parallel/a_resized.png"),
               fs::last_write_time(dir / "out/parallel/b_resized.png"));
     EXPECT_FALSE(fs::exists(dir / "out/nothing"));
-    EXPECT_TRUE(fs::is_empty(dir / "out/file size limit"));
+    EXPECT_TRUE(fs::is_empty(dir / "out/limited"));
 }
 
 // Names are bytes: one that is not UTF-8, control characters and Turkish letters all reach the
@@ -382,10 +361,8 @@ TEST_F(Cli, SignalsCancelABatchAfterTheCurrentImage)
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         fs::remove_all(dir / "out");
         // One at a time, so that b has not started when the signal comes.
-        EXPECT_EQ(interrupted({"batch", "--output", "$/out", "--jobs", "1", "--format", "heic",
-                               "$/a.png", "$/b.png"},
-                              {signal}),
-                  3)
+        EXPECT_EQ(
+            interrupted("batch --output $/out --jobs 1 --format heic $/a.png $/b.png", {signal}), 3)
             << strsignal(signal);
         EXPECT_EQ(lines(dir / "stdout"),
                   at(Lines{"done $/a.png -> $/out/a_resized.heic", "İşlem iptal edildi."}));
@@ -399,16 +376,16 @@ TEST_F(Cli, SignalsCancelABatchAfterTheCurrentImage)
 TEST_F(Cli, EndingMidWriteLeavesNoTemporary)
 {
     noise("big.png", 3000, 2250);
-    const std::vector<std::pair<Lines, std::vector<int>>> cases{
-        {{"batch", "--output", "$/out", "$/big.png"}, {SIGINT, SIGINT}},
-        {{"convert", "$/big.png", "$/out/big.heic"}, {SIGTERM}},
+    const std::string huge = " --width 6000 --height 4500 --format heic";
+    const std::vector<std::pair<std::string, std::vector<int>>> cases{
+        {"batch --output $/out $/big.png" + huge, {SIGINT, SIGINT}},
+        {"convert $/big.png $/out/big.heic" + huge, {SIGTERM}},
     };
-    for (auto [command, signals] : cases) {
+    for (const auto& [command, signals] : cases) {
         fs::create_directories(dir / "out");
-        command.insert(command.end(), {"--width", "6000", "--height", "4500", "--format", "heic"});
         EXPECT_EQ(interrupted(command, signals), 128 + signals.back())
-            << command[0] << ": the encode outlasted the signals";
-        EXPECT_TRUE(fs::is_empty(dir / "out")) << command[0];
+            << command << ": the encode outlasted the signals";
+        EXPECT_TRUE(fs::is_empty(dir / "out")) << command;
         fs::remove_all(dir / "out");
     }
 }
