@@ -164,14 +164,6 @@ struct Workbench {
         return names;
     }
 
-    std::vector<Kind> kinds() const
-    {
-        std::vector<Kind> result;
-        for (const ImageItem& item : model.items()->items())
-            result.push_back(item.status.kind);
-        return result;
-    }
-
     bool runToEnd()
     {
         QSignalSpy finished(&model, &ResizeViewModel::runFinished);
@@ -184,7 +176,9 @@ struct Workbench {
         auto done = std::make_shared<bool>(false);
         QObject::connect(model.items(), &QAbstractItemModel::dataChanged, &model,
                          [this, row, action, done](const QModelIndex& index) {
-                             if (*done || index.row() != row || kinds()[row] != Kind::processing)
+                             if (*done || index.row() != row ||
+                                 model.items()->items()[std::size_t(row)].status.kind !=
+                                     Kind::processing)
                                  return;
                              *done = true;
                              action();
