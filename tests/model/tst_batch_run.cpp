@@ -49,8 +49,8 @@ struct SlowEngine {
         };
     }
 
-    // Sources written as "name:delay"; returns their paths in that order.
-    QStringList add(Workbench& bench, const QStringList& sources)
+    // Queues sources written as "name:delay", converted by this engine.
+    void add(Workbench& bench, const QStringList& sources)
     {
         QStringList paths;
         for (const QString& source : sources) {
@@ -59,7 +59,6 @@ struct SlowEngine {
         }
         bench.model.setConverter(converter());
         bench.model.addPaths(paths);
-        return paths;
     }
 };
 

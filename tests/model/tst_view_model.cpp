@@ -87,8 +87,6 @@ private Q_SLOTS:
         }
         QCOMPARE(bench.queuedNames(), queued);
         QCOMPARE(changed.count(), adds.size()); // once per call, even when nothing was added
-        for (const ImageItem& item : bench.model.items()->items())
-            QCOMPARE(item.status, ImageItem::ItemStatus::makeReady());
     }
 
     // Names are bytes: a Latin-1 "é" (from a file URL too) and a UTF-8 "é" are two files, and a
