@@ -1,5 +1,5 @@
-#include "fakes.h"
 #include "image_processor.h"
+#include "workbench.h"
 
 #include <QTest>
 #include <atomic>

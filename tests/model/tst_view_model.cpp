@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "workbench.h"
 
 #include <QScopeGuard>
 #include <QTest>
