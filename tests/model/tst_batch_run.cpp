@@ -197,10 +197,13 @@ private Q_SLOTS:
             QCOMPARE(QString::fromStdString(status.message),
                      QString(failed ? "Görsel okunamadı" : ""));
         }
-        // Never more at once than allowed, and more than one whenever allowed.
+        // Never more at once than allowed, and more than one whenever allowed (a cancelled run
+        // may end before its quick conversions overlap).
         const int allowedAtOnce = memoryBudget > 0 ? 1 : jobs;
         QVERIFY(engine.mostAtOnce <= allowedAtOnce);
-        QCOMPARE(engine.mostAtOnce > 1, allowedAtOnce > 1);
+        if (cancelAt < 0) {
+            QCOMPARE(engine.mostAtOnce > 1, allowedAtOnce > 1);
+        }
         QCOMPARE(bench.model.lastMessage(), summary);
         QCOMPARE(bench.model.lastMessageIsError(), outputs.contains("!"));
         // Rows change one by one (processing, then a result): a reset would lose the view's place.
