@@ -1,0 +1,353 @@
+#include "workbench.h"
+
+#include <QScopeGuard>
+#include <QTest>
+#include <fstream>
+
+using namespace pictavo;
+using namespace pictavo::test;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Status = ImageItem::ItemStatus;
+
+ImageItem item(std::int64_t bytes)
+{
+    return {ItemId::random(), "/photos/a.jpg", 40, 30, bytes, Status::makeReady(), {}};
+}
+
+// Writes `files` under `root`: "txt:name" a text file, "link:name>target" a symbolic link to
+// root/target, any other name a real image (one without an extension written as PNG).
+void populate(const QDir& root, const QStringList& files)
+{
+    for (const QString& file : files) {
+        const QString name = file.section(':', -1).section('>', 0, 0);
+        root.mkpath(QFileInfo(name).path());
+        if (file.startsWith("txt:")) {
+            std::ofstream(root.filePath(name).toStdString()) << "not an image\n";
+        } else if (file.startsWith("link:")) {
+            QFile::link(root.filePath(file.section('>', 1)), root.filePath(name));
+        } else {
+            const QString written = name + (QFileInfo(name).suffix().isEmpty() ? ".png" : "");
+            writeSampleImage(root.filePath(written).toStdString(), 8, 8);
+            QFile::rename(root.filePath(written), root.filePath(name));
+        }
+    }
+}
+
+} // namespace
+
+class TestViewModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // adds: one intake call per entry, its paths split by "," ("" is the folder itself).
+    void queuesWhatTheWindowIsGiven_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("adds");
+        QTest::addColumn<QStringList>("queued");
+        QTest::newRow("a folder's supported, visible images, files before subfolders")
+            << QStringList{"a.jpg",       "b.PNG",      "sub/d.heic", "photo.JPEG", "photo",
+                           ".hidden.jpg", ".hid/e.jpg", "txt:c.gif",  "txt:n.txt",  "txt:fake.png"}
+            << QStringList{""} << QStringList{"a.jpg", "b.PNG", "photo.JPEG", "d.heic"};
+        QTest::newRow("natural order")
+            << QStringList{"foto_10.jpg", "Foto_2.jpg", "foto_1.jpg"} << QStringList{""}
+            << QStringList{"foto_1.jpg", "Foto_2.jpg", "foto_10.jpg"};
+        QTest::newRow("a file named again joins once")
+            << QStringList{"p.jpg"} << QStringList{"p.jpg", "p.jpg"} << QStringList{"p.jpg"};
+        QTest::newRow("a folder and a file in it, in one selection")
+            << QStringList{"p.jpg"} << QStringList{",p.jpg"} << QStringList{"p.jpg", "p.jpg"};
+        QTest::newRow("dot-dot paths are one file")
+            << QStringList{"P/a.jpg"} << QStringList{"P/../P/a.jpg", "P/a.jpg,P/./a.jpg"}
+            << QStringList{"a.jpg"};
+        QTest::newRow("symbolic-link loops are not followed")
+            << QStringList{"a/b/x.png", "link:a/b/loop>", "link:a/b/up.jpg>a"} << QStringList{""}
+            << QStringList{"x.png"};
+        QTest::newRow("missing paths")
+            << QStringList() << QStringList{"nothing-here,gone.jpg"} << QStringList();
+    }
+
+    void queuesWhatTheWindowIsGiven()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, adds);
+        QFETCH(QStringList, queued);
+        Workbench bench;
+        const QDir root(bench.dir.filePath("in"));
+        populate(root, files);
+        QSignalSpy changed(&bench.model, &ResizeViewModel::itemsChanged);
+        for (const QString& add : adds) {
+            QStringList paths;
+            for (const QString& path : add.split(','))
+                paths << (path.isEmpty() ? root.path() : root.filePath(path));
+            bench.model.addPaths(paths);
+        }
+        QCOMPARE(bench.queuedNames(), queued);
+        QCOMPARE(changed.count(), adds.size()); // once per call, even when nothing was added
+    }
+
+    // Names are bytes: a Latin-1 "é" (from a file URL too) and a UTF-8 "é" are two files, and a
+    // second intake reports both as queued, also when met inside a named folder.
+    void namesThatAreNotUtf8KeepTheirBytes()
+    {
+        Workbench bench;
+        const QByteArray root = QFile::encodeName(bench.dir.path());
+        const std::vector<fs::path> paths{(root + "/caf\xe9.jpg").toStdString(),
+                                          (root + "/caf\xc3\xa9.jpg").toStdString()};
+        for (const fs::path& path : paths)
+            writeSampleImage(path.string(), 8, 8);
+        // QTemporaryDir cannot name the Latin-1 file to remove it.
+        const auto removeLatin1 = qScopeGuard([&] { fs::remove(paths[0]); });
+        bench.model.addURLs({QUrl::fromEncoded("file://" + root + "/caf%E9.jpg"),
+                             QUrl::fromLocalFile(bench.dir.filePath("café.jpg"))});
+        QCOMPARE(bench.model.items()->count(), 2);
+        QCOMPARE(bench.model.items()->items()[0].url, paths[0]);
+        QCOMPARE(bench.model.items()->items()[1].url, paths[1]);
+
+        const std::vector<SkippedPath> skipped = bench.model.addPaths({root.toStdString()});
+        const std::vector<SkippedPath> expected{{paths[1], "Zaten sırada"},
+                                                {paths[0], "Zaten sırada"}};
+        QCOMPARE(skipped, expected);
+        QCOMPARE(bench.model.items()->count(), 2);
+    }
+
+    // adds: one intake per ";", paths by ",". obstacle: what the output folder holds before
+    // the run ("file:P", "link:P"). expected: each item's output below the output folder in
+    // queue order, "!" for a failure.
+    void outputsMirrorTheAddedFolders_data()
+    {
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QByteArray>("adds");
+        QTest::addColumn<QByteArray>("obstacle");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("off: one folder, numbered in queue order")
+            << false << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray("IMG_1_resized.jpg,IMG_1_resized-2.jpg,IMG_1_resized-3.jpg,"
+                          "IMG_1_resized-4.jpg");
+        QTest::newRow("on: the tree mirrored, a lone file at the top")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray("Arşiv/2024/Düğün/IMG_1_resized.jpg,Arşiv/2024/Tatil/IMG_1_resized.jpg,"
+                          "Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
+        QTest::newRow("on: a file keeps the way it came in first")
+            << true << QByteArray("Arşiv/IMG_1.jpg;Arşiv;Arşiv") << QByteArray()
+            << QByteArray("IMG_1_resized.jpg,Arşiv/2024/Düğün/IMG_1_resized.jpg,"
+                          "Arşiv/2024/Tatil/IMG_1_resized.jpg");
+        QTest::newRow("on: a name taken inside a mirrored folder")
+            << true << QByteArray("Arşiv/2024") << QByteArray("file:2024/Tatil/IMG_1_resized.jpg")
+            << QByteArray("2024/Düğün/IMG_1_resized.jpg,2024/Tatil/IMG_1_resized-2.jpg");
+        QTest::newRow("on: a file where a folder belongs fails those items only")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("file:Arşiv/2024")
+            << QByteArray("!,!,Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
+        QTest::newRow("on: a link where a folder belongs is not followed")
+            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("link:Arşiv")
+            << QByteArray("!,!,!,IMG_1_resized.jpg");
+        QTest::newRow("on: a name that is not UTF-8 and looks like ..")
+            << true << QByteArray("..\xff.") << QByteArray()
+            << QByteArray("..\xff./IMG_1_resized.jpg");
+    }
+
+    void outputsMirrorTheAddedFolders()
+    {
+        QFETCH(bool, keep);
+        QFETCH(QByteArray, adds);
+        QFETCH(QByteArray, obstacle);
+        QFETCH(QByteArray, expected);
+        Workbench bench;
+        const fs::path root = bench.dir.path().toStdString();
+        // QTemporaryDir cannot remove names that are not UTF-8.
+        const auto removeAll = qScopeGuard([&] { fs::remove_all(root); });
+        const fs::path in = root / "in";
+        const fs::path out = root / "out";
+        const fs::path elsewhere = root / "elsewhere";
+        // Same-named photos three levels deep, a lone one beside them, and a folder whose name
+        // is not UTF-8 and looks like "..".
+        for (const char* source : {"Arşiv/2024/Tatil/IMG_1.jpg", "Arşiv/2024/Düğün/IMG_1.jpg",
+                                   "Arşiv/IMG_1.jpg", "tek/IMG_1.jpg", "..\xff./IMG_1.jpg"}) {
+            fs::create_directories((in / source).parent_path());
+            writeSampleImage(in / source, 64, 48);
+        }
+        fs::create_directories(elsewhere);
+        const QByteArray blocked = obstacle.mid(obstacle.indexOf(':') + 1);
+        if (!obstacle.isEmpty()) {
+            fs::create_directories((out / blocked.toStdString()).parent_path());
+            if (obstacle.startsWith("link:"))
+                fs::create_directory_symlink(elsewhere, out / blocked.toStdString());
+            else
+                std::ofstream(out / blocked.toStdString()) << "kept";
+        }
+        bench.model.settings()->setKeepFolderStructure(keep);
+        // Several at once, so conversions that need the same new folder race for it.
+        bench.model.setRunLimits({3, 0});
+        for (const QByteArray& add : adds.split(';')) {
+            std::vector<fs::path> paths;
+            for (const QByteArray& path : add.split(','))
+                paths.push_back(in / path.toStdString());
+            bench.model.addPaths(paths);
+        }
+        QVERIFY(bench.runToEnd());
+
+        std::vector<std::string> outputs;
+        for (const ImageItem& item : bench.model.items()->items())
+            outputs.push_back(item.status.kind == ImageItem::ItemStatus::failed
+                                  ? "!" + item.status.message
+                                  : item.status.output.lexically_relative(out).string());
+        std::vector<std::string> wanted;
+        for (const QByteArray& name : expected.split(','))
+            wanted.push_back(name == "!" ? "!Dosya kaydedilemedi" : name.toStdString());
+        QCOMPARE(outputs, wanted);
+        for (const std::string& name : wanted)
+            QVERIFY(name.front() == '!' || fs::is_regular_file(out / name));
+        QVERIFY(fs::is_empty(elsewhere));
+        if (obstacle.startsWith("file:")) {
+            std::ifstream kept(out / blocked.toStdString());
+            QCOMPARE(std::string(std::istreambuf_iterator<char>(kept), {}), std::string("kept"));
+        }
+    }
+    // trouble: what the platform makes of the remembered "/out" at the start.
+    void restoresTheRememberedFolder_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("log");
+        QTest::newRow("nothing remembered") << QByteArray() << ""
+                                            << "" << QStringList();
+        QTest::newRow("valid") << QByteArray("bm:/out") << ""
+                               << "/out" << QStringList{"start:/out"};
+        QTest::newRow("stale: renewed before access")
+            << QByteArray("bm:/out") << "stale"
+            << "/out" << QStringList{"bookmark:/out", "store:bm:/out", "start:/out"};
+        QTest::newRow("folder gone") << QByteArray("bm:/out") << "gone"
+                                     << "" << QStringList();
+        QTest::newRow("access refused") << QByteArray("bm:/out") << "refused"
+                                        << "" << QStringList{"start:/out"};
+    }
+
+    void restoresTheRememberedFolder()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, trouble);
+        QFETCH(QString, folder);
+        QFETCH(QStringList, log);
+        FakePlatform platform;
+        if (!stored.isEmpty())
+            platform.settings.values.insert(ResizeViewModel::kBookmarkKey, stored);
+        const QHash<QString, QStringList*> troubles{{"stale", &platform.access.stale},
+                                                    {"gone", &platform.access.unresolvable},
+                                                    {"refused", &platform.access.refused}};
+        if (QStringList* list = troubles.value(trouble))
+            *list << "/out";
+        ResizeViewModel model(platform.services());
+        QCOMPARE(model.outputFolder(), folder);
+        QCOMPARE(model.hasOutputFolder(), !folder.isEmpty());
+        QCOMPARE(platform.log, log);
+        // An unusable bookmark stays: the folder may come back (a disk plugged in again).
+        QCOMPARE(platform.settings.values.value(ResizeViewModel::kBookmarkKey), stored);
+        QVERIFY(!model.hasLastMessage());
+    }
+
+    void choosingReplacesTheFolderAndTheNextLaunchKeepsIt()
+    {
+        FakePlatform platform;
+        {
+            ResizeViewModel model(platform.services());
+            QSignalSpy folderChanged(&model, &ResizeViewModel::outputFolderChanged);
+            platform.folders.answer = "/a";
+            QVERIFY(model.chooseOutputFolder());
+            platform.folders.answer = "/b";
+            QVERIFY(model.chooseOutputFolder());
+            QCOMPARE(model.outputFolder(), QString("/b"));
+            QCOMPARE(folderChanged.count(), 2);
+        }
+        QCOMPARE(platform.log, QStringList({"start:/a", "bookmark:/a", "store:bm:/a", "stop:/a",
+                                            "start:/b", "bookmark:/b", "store:bm:/b"}));
+        QCOMPARE(platform.folders.lastTexts.title,
+                 QString("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"));
+        QCOMPARE(platform.folders.lastTexts.acceptText, QString("Bu Klasöre Kaydet"));
+        QCOMPARE(platform.folders.lastTexts.message,
+                 QString("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç."));
+
+        platform.folders.answer = std::nullopt;
+        ResizeViewModel next(platform.services());
+        QCOMPARE(next.outputFolder(), QString("/b"));
+        QCOMPARE(platform.folders.calls, 2);
+    }
+
+    void aChosenFolderStaysEvenWhenAccessOrBookmarkFails()
+    {
+        FakePlatform platform;
+        platform.access.refused << "/a";
+        platform.access.failBookmarks = true;
+        ResizeViewModel model(platform.services());
+        platform.folders.answer = "/a";
+        QVERIFY(model.chooseOutputFolder());
+        QCOMPARE(model.outputFolder(), QString("/a"));
+        QVERIFY(!platform.settings.values.contains(ResizeViewModel::kBookmarkKey));
+    }
+
+    void cancellingTheDialogChangesNothing()
+    {
+        FakePlatform platform;
+        platform.settings.values.insert(ResizeViewModel::kBookmarkKey, "bm:/kept");
+        ResizeViewModel model(platform.services());
+        platform.log.clear();
+        for (const std::optional<QString>& answer :
+             {std::optional<QString>(), std::optional(QString())}) {
+            platform.folders.answer = answer;
+            QVERIFY(!model.chooseOutputFolder());
+        }
+        QCOMPARE(model.outputFolder(), QString("/kept"));
+        QVERIFY(platform.log.isEmpty());
+        model.revealOutputFolder();
+        QCOMPARE(platform.fileManager.revealed, QStringList({"/kept"}));
+
+        FakePlatform bare;
+        ResizeViewModel withoutFolder(bare.services());
+        withoutFolder.revealOutputFolder();
+        QVERIFY(bare.fileManager.revealed.isEmpty());
+    }
+
+    // "Tamamlananları Kaldır" takes done items only and the run's message with them; the
+    // files stay.
+    void removeCompletedKeepsFailedAndReadyInOrder()
+    {
+        Workbench bench;
+        for (int i = 0; i < 4; ++i)
+            bench.model.addPaths({bench.source(QString("p%1.png").arg(i), 8, 8)});
+        QVERIFY(bench.runToEnd());
+        const std::vector<Status> statuses{Status::makeDone("/o/1"), Status::makeFailed("x"),
+                                           Status::makeDone("/o/2"), Status::makeReady()};
+        for (std::size_t i = 0; i < statuses.size(); ++i)
+            bench.model.items()->setStatus(int(i), statuses[i]);
+        QSignalSpy changed(&bench.model, &ResizeViewModel::itemsChanged);
+        bench.model.removeCompleted();
+        QCOMPARE(bench.queuedNames(), QStringList({"p1.png", "p3.png"}));
+        QVERIFY(!bench.model.hasLastMessage());
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(QFile::exists(bench.output("p0_resized.png")));
+    }
+
+    // Decimal units as the file browser shows them, with a Turkish decimal comma; a row and the
+    // header's total give one text for one size.
+    void byteTextsUseDecimalUnitsAndTurkishNumbers()
+    {
+        const std::vector<std::pair<qint64, QString>> cases{
+            {0, "0 bayt"},         {999, "999 bayt"},         {1'000, "1,0 kB"},
+            {2'456'789, "2,5 MB"}, {4'500'001'000, "4,5 GB"},
+        };
+        for (const auto& [bytes, text] : cases)
+            QCOMPARE(ImageQueueModel::byteCountText(bytes), text);
+        // The total of sizes beyond 32 bits must not wrap.
+        ImageQueueModel model;
+        model.append({item(3'000'000'000), item(1'234'567'890)});
+        QCOMPARE(model.data(model.index(1), ImageQueueModel::FileSizeTextRole).toString(),
+                 QString("1,2 GB"));
+        QCOMPARE(model.totalSizeText(), QString("4,2 GB"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestViewModel)
+#include "tst_view_model.moc"
