@@ -41,10 +41,7 @@ ContentTestCase {
         compare(cards(view).marked, ["Full HD"])
         compare(expand.text, "Daha Az Göster")
         compare(find(view, "preset-Instagram Dikey").detail, "1080 \u00d7 1350 \u00b7 4:5")
-        typeInto(view, "widthField", "3840")
-        typeInto(view, "heightField", "2160")
-        compare(cards(view).marked, ["4K UHD"])
-        typeInto(view, "widthField", "3841")
+        typeInto(view, "widthField", "1921")
         compare(cards(view).marked, [])
 
         // Swapping marks the portrait preset; a square swap changes nothing.
@@ -77,10 +74,8 @@ ContentTestCase {
             { tag: "plain", typed: "3841", value: 3841, shown: "3.841" },
             { tag: "grouped the Turkish way", typed: "2.160", value: 2160, shown: "2.160" },
             { tag: "letters", typed: "abc", value: 1920, shown: "1.920" },
-            { tag: "a fraction", typed: "12.5", value: 1920, shown: "1.920" },
             // A comma is the decimal sign here, so this is not a whole number.
             { tag: "decimal comma", typed: "1,080", value: 1920, shown: "1.920" },
-            { tag: "zero", typed: "0", value: 0, shown: "0" },
             { tag: "negative", typed: "-20", value: -20, shown: "-20" },
         ]
     }
@@ -134,12 +129,17 @@ ContentTestCase {
         const keepFolders = find(view, "keepFoldersOption")
         compare([keepFolders.title, keepFolders.explanation],
                 ["Klasör yapısını koru", "Eklenen klasörlerin alt klasörleri çıktıda da korunur"])
-        verify(!settings.keepFolderStructure && !keepFolders.toggle.checked)
-        keepFolders.toggle.forceActiveFocus()
-        keyClick(Qt.Key_Space)
-        verify(settings.keepFolderStructure && keepFolders.toggle.checked)
-        keyClick(Qt.Key_Space)
-        verify(!settings.keepFolderStructure)
+        // Each switch stores the state it shows, both ways.
+        for (const [name, property] of [["keepFoldersOption", "keepFolderStructure"],
+                                        ["metadataOption", "keepMetadata"],
+                                        ["upscalingOption", "preventUpscaling"]]) {
+            const toggle = find(view, name).toggle
+            toggle.forceActiveFocus()
+            for (const shown of [!toggle.checked, toggle.checked]) {
+                keyClick(Qt.Key_Space)
+                compare([toggle.checked, settings[property]], [shown, shown], name)
+            }
+        }
     }
 
     function test_keyboardReachesAndOperatesTheControls() {
@@ -156,12 +156,5 @@ ContentTestCase {
         verify(find(view, "preset-Web Kare S").activeFocus)
         keyClick(Qt.Key_Space)
         compare([settings.width, settings.height], [400, 400])
-
-        find(view, "upscalingOption").toggle.forceActiveFocus()
-        keyClick(Qt.Key_Space)
-        verify(settings.preventUpscaling)
-        find(view, "qualitySlider").forceActiveFocus()
-        keyClick(Qt.Key_Left)
-        verify(settings.quality < 0.9)
     }
 }

@@ -7,7 +7,7 @@ ContentTestCase {
 
     function rowAt(view, index) {
         const list = find(view, "queueListView")
-        waitForItemPolished(list)
+        tryVerify(() => list.height > 100)
         tryVerify(() => list.itemAtIndex(index) !== null, 2000)
         return list.itemAtIndex(index)
     }
@@ -35,6 +35,7 @@ ContentTestCase {
         compare(shown(), empty)
     }
 
+    // A later drop lands on the list instead.
     function test_dropZoneHighlightsADragAndOpensThePicker() {
         const view = makeView(0, "")
         const window = view.Window.window
@@ -51,6 +52,15 @@ ContentTestCase {
         testSupport.answerImageDialog([testSupport.sampleImage("picked.jpg")])
         mouseClick(button)
         compare(view.model.items.count, 1)
+
+        const list = find(view, "queueList")
+        tryVerify(() => list.height > 100)
+        const at = list.mapToItem(view, list.width / 2, list.height / 2)
+        testSupport.dragEnter(window, [testSupport.sampleImage("l1.webp")], at)
+        verify(find(view, "queueDropTarget").containsDrag && view.model.isDropTargeted)
+        verify(testSupport.drop(window, at))
+        verify(!view.model.isDropTargeted)
+        compare(view.model.items.count, 2)
     }
 
     function test_headerCountsAndRemoveCompleted_data() {
@@ -102,20 +112,9 @@ ContentTestCase {
                                             : labelOf(badge, "statusCapsule"), text)
             compare(row.Accessible.description,
                     spoken + text + (status === "failed" ? ": detail" : ""))
+            if (status === "failed")
+                compare(find(badge, "failureToolTip").text, "detail")
         }
-    }
-
-    function test_failedRowExplainsItselfOnHover() {
-        const view = makeView(2, "q")
-        testSupport.setItemStatus(view.model, 1, "failed", "Çıktı oluşturulamadı")
-        const badge = find(rowAt(view, 1), "statusBadge")
-        const tip = find(badge, "failureToolTip")
-        compare(tip.text, "Çıktı oluşturulamadı")
-        verify(!tip.visible)
-        mouseMove(badge, badge.width / 2, badge.height / 2)
-        tryCompare(tip, "visible", true, 2000)
-        mouseMove(view, 5, 5)
-        tryCompare(tip, "visible", false, 2000)
     }
 
     function test_thumbnailsLoadAndUnreadableFilesKeepThePlaceholder() {
@@ -129,17 +128,5 @@ ContentTestCase {
         tryCompare(good, "status", Image.Ready, 10000)
         tryCompare(bad, "status", Image.Error, 10000)
         verify(good.visible && !bad.visible)
-    }
-
-    function test_dropOntoTheListReachesIntake() {
-        const view = makeView(1, "q")
-        const list = find(view, "queueList")
-        const at = list.mapToItem(view, list.width / 2, list.height / 2)
-        const files = [testSupport.sampleImage("l1.jpg"), testSupport.sampleImage("l2.webp")]
-        testSupport.dragEnter(view.Window.window, files, at)
-        verify(find(view, "queueDropTarget").containsDrag && view.model.isDropTargeted)
-        verify(testSupport.drop(view.Window.window, at))
-        verify(!view.model.isDropTargeted)
-        compare(view.model.items.count, 3)
     }
 }

@@ -15,18 +15,6 @@ TestCase {
         id: windowComponent
         Main {}
     }
-    Component {
-        id: buttonComponent
-        PremiumPrimaryButton { text: "Başlat"; x: 50; y: 50 }
-    }
-    Component {
-        id: glowComponent
-        AnimatedGlow { size: 240 }
-    }
-
-    function cleanup() {
-        Motion.reduceMotion = true
-    }
 
     function makeWindow() {
         const window = createTemporaryObject(windowComponent, testCase)
@@ -115,30 +103,5 @@ TestCase {
                             "HTC_Desire_gps_resized.jpg", "photo_rgb16_resized.png"])
             verify(files.indexOf(name) >= 0, name + " in " + files.join(", "))
         compare(testSupport.imageSize(output + "/Nikon_D5000_resized.jpg"), Qt.size(640, 480))
-    }
-
-    function test_motionFollowsThePreference_data() {
-        return [{ tag: "reduced", reduce: true }, { tag: "full", reduce: false }]
-    }
-
-    // Pressed buttons shrink and the background glow breathes, both only with motion allowed.
-    function test_motionFollowsThePreference(data) {
-        Motion.reduceMotion = data.reduce
-        const glow = createTemporaryObject(glowComponent, testCase.parent)
-        const button = createTemporaryObject(buttonComponent, testCase.parent)
-        // Each row presses elsewhere, so that the two presses make no double click.
-        const at = data.reduce ? 5 : 40
-        mousePress(button, at, at)
-        if (data.reduce)
-            compare(button.scale, 1.0)
-        else
-            tryCompare(button, "scale", 0.985, 500)
-        mouseRelease(button, at, at)
-        tryCompare(button, "scale", 1.0, 500)
-        wait(300)
-        if (data.reduce)
-            compare([glow.opacity, glow.scale], [0.2, 1.0])
-        else
-            verify(glow.opacity > 0.18 && glow.opacity < 0.25 && glow.scale < 1.025, glow.opacity)
     }
 }
