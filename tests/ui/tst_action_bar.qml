@@ -72,13 +72,6 @@ ContentTestCase {
             mouseClick(find(view, "revealButton"))
             compare(testSupport.revealCalls(), reveals + 1)
         }
-
-        // In a narrow bar the message wraps beside the start button, never under it.
-        view.width = 420
-        const start = find(view, "startButton")
-        tryVerify(() => text.lineCount === 2)
-        verify(text.mapToItem(view, text.width, 0).x <= start.mapToItem(view, 0, 0).x)
-
     }
 
     function test_percentTextTruncates_data() {

@@ -71,7 +71,10 @@ public:
     // A file drag entering the window at `at`, then either dropped or leaving again.
     Q_INVOKABLE void dragEnter(QQuickWindow* window, const QStringList& paths, QPointF at)
     {
-        m_mime.setUrls(urls(paths));
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        m_mime.setUrls(urls);
         QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &m_mime, Qt::LeftButton,
                               Qt::NoModifier);
         QCoreApplication::sendEvent(window, &enter);
@@ -113,14 +116,6 @@ public:
     }
 
 private:
-    static QList<QUrl> urls(const QStringList& paths)
-    {
-        QList<QUrl> result;
-        for (const QString& path : paths)
-            result << QUrl::fromLocalFile(path);
-        return result;
-    }
-
     pictavo::test::FakePlatform& m_platform;
     QTemporaryDir m_folder;
     QMimeData m_mime;
