@@ -57,6 +57,7 @@ ContentTestCase {
 
     function test_headerCountsAndRemoveCompleted_data() {
         return [
+            { tag: "all ready", statuses: ["ready", "ready", "ready", "ready"], ready: "4" },
             { tag: "done and failed", statuses: ["done", "failed", "done", "ready"], ready: "1" },
             { tag: "nothing ready", statuses: ["done", "done", "failed", "processing"], ready: "0" },
         ]
