@@ -9,7 +9,6 @@
 #include <QDBusArgument>
 #include <QDBusContext>
 #include <QDBusMessage>
-#include <QDBusUnixFileDescriptor>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QMutex>
@@ -17,9 +16,6 @@
 #include <QThread>
 #include <QWindow>
 #include <atomic>
-#include <memory>
-#include <poll.h>
-#include <unistd.h>
 
 using namespace pictavo;
 
@@ -30,20 +26,11 @@ const QString kReason = "Görseller dönüştürülüyor";
 const QString kRequestHandle = "/org/freedesktop/portal/desktop/request/1_1/t";
 const QString kFileManager = "org.freedesktop.FileManager1";
 
-// The notification server, the portal and logind: records each call's arguments, then the path
-// it was sent to, and answers as the real ones do. Notifications get the id 7; logind's lock is
-// the write end of a pipe, released once the read end sees its end.
+// The notification server and the portal: records each call's arguments, then the path it was
+// sent to, and answers as the real ones do. Notifications get the id 7.
 class FakeDesktopServices : public QDBusVirtualObject {
 public:
     QHash<QString, QList<QVariantList>> calls; // by interface.member
-    int lockReadEnd = -1;
-
-    ~FakeDesktopServices() override { ::close(lockReadEnd); }
-    bool lockReleased() const
-    {
-        pollfd end{lockReadEnd, POLLIN, 0};
-        return ::poll(&end, 1, 0) == 1;
-    }
 
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
@@ -55,11 +42,6 @@ public:
             reply << 7u;
         else if (method == "org.freedesktop.portal.Inhibit.Inhibit")
             reply << QVariant::fromValue(QDBusObjectPath(kRequestHandle));
-        else if (int ends[2]; method == "org.freedesktop.login1.Manager.Inhibit" && !::pipe(ends)) {
-            ::close(std::exchange(lockReadEnd, ends[0]));
-            reply << QVariant::fromValue(QDBusUnixFileDescriptor(ends[1]));
-            ::close(ends[1]);
-        }
         return connection.send(reply);
     }
 };
@@ -131,7 +113,7 @@ private Q_SLOTS:
         QVERIFY(service.registerVirtualObject("/org/freedesktop", &m_services,
                                               QDBusConnection::SubPath));
         QVERIFY(service.registerService("org.freedesktop.Notifications"));
-        QVERIFY(service.registerService("org.freedesktop.login1"));
+        QVERIFY(service.registerService("org.freedesktop.portal.Desktop"));
         QVERIFY(bus("listener")
                     .connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", this,
                              SLOT(recordUpdate(QString, QVariantMap))));
@@ -153,55 +135,40 @@ private Q_SLOTS:
                 "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId"));
         QCoreApplication::processEvents();
         m_services.calls.clear();
-        ::close(std::exchange(m_services.lockReadEnd, -1));
         m_files.revealed.clear();
         m_updates.clear();
     }
 
     void cleanup()
     {
-        bus("service").unregisterService("org.freedesktop.portal.Desktop");
         bus("files").unregisterService(kFileManager);
         bus("files").unregisterObject("/org/freedesktop/FileManager1");
     }
 
     void revealShowsTheItemOrOpensItsFolder_data()
     {
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QString>("answer"); // "shown", "refused", or why there is none
-        const QString folder = m_dir.filePath("Çıktı 2");
-        QTest::newRow("shown") << folder << "shown";
-        QTest::newRow("untidy path") << m_dir.path() + "/./x/../Çıktı 2/"
-                                     << "shown";
-        QTest::newRow("refused") << folder << "refused";
-        QTest::newRow("nobody serves FileManager1") << folder << "no file manager";
-        QTest::newRow("no bus") << folder << "no bus";
-        // The tests' environment disables the session bus; its absence is no error.
-        QTest::newRow("no session bus") << folder << "no session bus";
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("shown") << "shown";
+        QTest::newRow("refused") << "refused";
+        QTest::newRow("nobody serves FileManager1") << "no file manager";
     }
 
     // Exactly the item's URL, percent-encoded as GIO and KIO expect URIs to be; without an
     // answer, its parent folder opens instead.
     void revealShowsTheItemOrOpensItsFolder()
     {
-        QFETCH(QString, given);
         QFETCH(QString, answer);
-        if (answer == "no session bus" && qgetenv("DBUS_SESSION_BUS_ADDRESS") != "disabled:")
-            QSKIP("a session bus is configured, and revealing would reach the real desktop");
         m_fileManager.refusing = answer == "refused";
-        if (answer == "shown" || answer == "refused") {
+        if (answer != "no file manager") {
             QVERIFY(bus("files").registerObject("/org/freedesktop/FileManager1", &m_fileManager,
                                                 QDBusConnection::ExportAllSlots));
             QVERIFY(bus("files").registerService(kFileManager));
         }
-        std::optional<QDBusConnection> connection; // none: the session bus, disabled here
-        if (answer != "no session bus")
-            connection = answer == "no bus" ? QDBusConnection("never") : bus("client");
         QList<QUrl> opened;
-        DesktopFileManager(connection, [&](const QUrl& url) {
+        DesktopFileManager(bus("client"), [&](const QUrl& url) {
             opened << url;
             return true;
-        }).reveal(given);
+        }).reveal(m_dir.filePath("Çıktı 2"));
 
         const QList<QStringList> requests = m_fileManager.takeRequests();
         if (answer == "shown") {
@@ -214,121 +181,59 @@ private Q_SLOTS:
         }
     }
 
-    void notifiesWhenTheWindowIsNotInFront_data()
-    {
-        QTest::addColumn<QString>("inFront");
-        QTest::addColumn<bool>("hadFailures");
-        QTest::addColumn<QString>("title"); // empty for no notification
-        QTest::newRow("the window") << "window" << true << "";
-        QTest::newRow("a dialog of the window") << "dialog" << true << "";
-        QTest::newRow("nothing: minimised") << "minimised" << false << "Dönüşüm tamamlandı";
-        QTest::newRow("another window") << "other" << true << "Dönüşüm tamamlandı, hatalar var";
-    }
-
-    // The notification's button reveals the run's folder, its body brings the window forward;
-    // another application's notification with the same action does nothing here.
+    // While the window is minimised; its button reveals the run's folder.
     void notifiesWhenTheWindowIsNotInFront()
     {
-        QFETCH(QString, inFront);
-        QFETCH(bool, hadFailures);
-        QFETCH(QString, title);
-        QWindow window, dialog, other;
-        dialog.setTransientParent(&window);
-        QWindow* focused = inFront == "dialog" ? &dialog : inFront == "other" ? &other : &window;
-        window.show();
-        focused->show();
-        focused->requestActivate();
-        QTRY_COMPARE(QGuiApplication::focusWindow(), focused);
-        if (inFront == "minimised")
-            window.showMinimized();
-
-        DesktopRunObserver observer(m_files, buses());
-        observer.setWindow(&window);
+        QWindow window;
+        window.showMinimized();
         const QString folder = m_dir.filePath("Çıktı");
         const QString summary = "2 tamamlandı, 1 görsel işlenemedi.";
-        observer.runStarted(3);
-        observer.runFinished({summary, hadFailures, folder});
         const QString notify = "org.freedesktop.Notifications.Notify";
-        if (title.isEmpty()) {
-            QTest::qWait(200);
-            QVERIFY(!m_services.calls.contains(notify));
-            return;
-        }
-        QTRY_COMPARE(m_services.calls.value(notify).size(), 1);
-        const QVariantList arguments = m_services.calls[notify][0];
-        QCOMPARE(arguments.mid(0, 6), QVariantList({"Orvenna Tavimo", 0u, kAppId, title, summary,
-                                                    QStringList{"default", "Pencereyi Göster",
-                                                                "reveal", "Klasörü Göster"}}));
-        QCOMPARE(qdbus_cast<QVariantMap>(arguments[6]).value("desktop-entry"), kAppId);
+        for (bool hadFailures : {false, true}) {
+            m_services.calls.clear();
+            m_files.revealed.clear();
+            DesktopRunObserver observer(m_files, buses());
+            observer.setWindow(&window);
+            observer.runStarted(3);
+            observer.runFinished({summary, hadFailures, folder});
+            QTRY_COMPARE(m_services.calls.value(notify).size(), 1);
+            const QVariantList arguments = m_services.calls[notify][0];
+            const QString title =
+                hadFailures ? "Dönüşüm tamamlandı, hatalar var" : "Dönüşüm tamamlandı";
+            QCOMPARE(arguments.mid(0, 6),
+                     QVariantList(
+                         {"Orvenna Tavimo", 0u, kAppId, title, summary,
+                          QStringList{"default", "Pencereyi Göster", "reveal", "Klasörü Göster"}}));
+            QCOMPARE(qdbus_cast<QVariantMap>(arguments[6]).value("desktop-entry"), kAppId);
 
-        const auto invoke = [this](uint id, const QString& action) {
-            QDBusMessage signal = QDBusMessage::createSignal(
+            QDBusMessage action = QDBusMessage::createSignal(
                 "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
-            QVERIFY(bus("service").send(signal << id << action));
-        };
-        invoke(99, "reveal");
-        invoke(7, "reveal");
-        QTRY_COMPARE(m_files.revealed, QStringList{folder});
-        invoke(7, "default");
-        QTRY_VERIFY(!(window.windowStates() & Qt::WindowMinimized) &&
-                    QGuiApplication::focusWindow() == &window);
-        QCOMPARE(m_files.revealed, QStringList{folder});
+            QVERIFY(bus("service").send(action << 7u << "reveal"));
+            QTRY_COMPARE(m_files.revealed, QStringList{folder});
+        }
     }
 
-    void sleepIsHeldWhileARunGoesOn_data()
-    {
-        QTest::addColumn<bool>("portal");
-        QTest::addColumn<QString>("end");
-        for (bool portal : {true, false})
-            for (const char* end : {"finished", "finished before the answer", "quit"})
-                QTest::addRow("%s, %s", portal ? "portal" : "logind", end) << portal << end;
-    }
-
-    // Through the portal where it serves, else logind; released however the run ends, even
-    // before the service's answer came.
+    // Through the portal, held until the run ends.
     void sleepIsHeldWhileARunGoesOn()
     {
-        QFETCH(bool, portal);
-        QFETCH(QString, end);
-        if (portal)
-            QVERIFY(bus("service").registerService("org.freedesktop.portal.Desktop"));
-        const QString inhibit = portal ? "org.freedesktop.portal.Inhibit.Inhibit"
-                                       : "org.freedesktop.login1.Manager.Inhibit";
+        const QString inhibit = "org.freedesktop.portal.Inhibit.Inhibit";
         const QString close = "org.freedesktop.portal.Request.Close";
-        const auto released = [&] {
-            return portal ? m_services.calls.value(close) == QList<QVariantList>{{kRequestHandle}}
-                          : m_services.lockReleased();
-        };
-        // Without a session bus logind is asked at once, so its answer can come after the end.
-        DesktopRunObserver::Buses buses = this->buses();
-        if (!portal && end == "finished before the answer")
-            buses.session = QDBusConnection("never connected");
-        auto observer = std::make_unique<DesktopRunObserver>(m_files, buses);
-        observer->runStarted(3);
-        if (end != "finished before the answer") {
-            QTRY_VERIFY(m_services.calls.contains(inhibit));
-            QTest::qWait(100);
-            QVERIFY(!released());
-        }
-        if (end == "quit")
-            observer.reset();
-        else
-            observer->runFinished({"İşlem iptal edildi.", false, m_dir.path()});
-        QTRY_VERIFY(released());
+        DesktopRunObserver observer(m_files, buses());
+        observer.runStarted(3);
+        QTRY_VERIFY(m_services.calls.contains(inhibit));
+        QTest::qWait(100);
+        QVERIFY(!m_services.calls.contains(close));
+        observer.runFinished({"İşlem iptal edildi.", false, m_dir.path()});
+        QTRY_COMPARE(m_services.calls.value(close), QList<QVariantList>{{kRequestHandle}});
 
         const QList<QVariantList> calls = m_services.calls.value(inhibit);
         QCOMPARE(calls.size(), 1);
-        if (portal) {
-            QCOMPARE(calls[0].mid(0, 2), QVariantList({"", 12u}));
-            QCOMPARE(qdbus_cast<QVariantMap>(calls[0][2]), QVariantMap({{"reason", kReason}}));
-        } else {
-            QCOMPARE(calls[0].mid(0, 4),
-                     QVariantList({"sleep:idle", "Orvenna Tavimo", kReason, "block"}));
-        }
+        QCOMPARE(calls[0].mid(0, 2), QVariantList({"", 12u}));
+        QCOMPARE(qdbus_cast<QVariantMap>(calls[0][2]), QVariantMap({{"reason", kReason}}));
     }
 
-    // At most ten updates a second however fast items finish, rising, the last state shown,
-    // and the entry cleared at the end even with an update still waiting for its turn.
+    // At most ten updates a second however fast items finish, and the entry cleared at the end
+    // even with an update still waiting for its turn.
     void taskbarProgressIsThrottledAndClearedAtTheEnd()
     {
         DesktopRunObserver observer(m_files, buses());
@@ -339,10 +244,6 @@ private Q_SLOTS:
             observer.runProgressed(done / 40.0, 40 - done);
             QTest::qWait(10);
         }
-        QTRY_COMPARE(m_updates.isEmpty() ? -1.0 : m_updates.back().value("progress").toDouble(),
-                     1.0);
-        observer.runProgressed(1.0, 0);
-        observer.runProgressed(1.0, 0); // within the interval, whatever the first one did
         observer.runFinished({"40 görsel başarıyla hazırlandı.", false, m_dir.path()});
         const qint64 span = elapsed.elapsed();
         QTest::qWait(2 * LauncherProgress::kMinIntervalMs);
@@ -356,10 +257,6 @@ private Q_SLOTS:
                                                  {"progress-visible", true},
                                                  {"count", qint64(40)},
                                                  {"count-visible", true}}));
-        for (qsizetype i = 1; i + 1 < m_updates.size(); ++i) {
-            QVERIFY(m_updates[i].value("progress-visible").toBool());
-            QVERIFY(m_updates[i]["progress"].toDouble() >= m_updates[i - 1]["progress"].toDouble());
-        }
         QCOMPARE(
             m_updates.back(),
             QVariantMap({{"uri", uri}, {"progress-visible", false}, {"count-visible", false}}));

@@ -72,19 +72,10 @@ ContentTestCase {
             mouseClick(find(view, "revealButton"))
             compare(testSupport.revealCalls(), reveals + 1)
         }
-
-        // In a narrow bar the message wraps beside the start button, never under it.
-        view.width = 420
-        const start = find(view, "startButton")
-        tryVerify(() => text.lineCount === 2)
-        verify(text.mapToItem(view, text.width, 0).x <= start.mapToItem(view, 0, 0).x)
-
     }
 
     function test_percentTextTruncates_data() {
         return [
-            { tag: "start", progress: 0, text: "%0" },
-            { tag: "a third", progress: 1 / 3, text: "%33" },
             { tag: "0.57 is below 57", progress: 0.57, text: "%56" },
             { tag: "just below 1", progress: 0.9999, text: "%99" },
             { tag: "done", progress: 1, text: "%100" },

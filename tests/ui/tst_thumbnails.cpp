@@ -19,9 +19,11 @@ const QString kPhoto =
     QStringLiteral(PICTAVO_TESTDATA_DIR "/01-jpeg-camera-exif/Canon_PowerShot_S5IS_gps.jpg");
 const QColor kMarker(255, 0, 255); // a colour the photo does not have
 
-// The picture the view would get for `path`; a null image when the provider gives an error.
-QImage thumbnail(ThumbnailImageProvider& provider, const QString& path, QSize size = {82, 62})
+// The picture the view would get for `path` from a provider of its own, as a launch of the
+// program would ask; a null image when the provider gives an error.
+QImage thumbnail(const QString& path, QSize size = {82, 62})
 {
+    ThumbnailImageProvider provider;
     std::unique_ptr<QQuickImageResponse> response(
         provider.requestImageResponse(QString::fromLatin1(QUrl::toPercentEncoding(path)), size));
     QSignalSpy finished(response.get(), &QQuickImageResponse::finished);
@@ -29,13 +31,6 @@ QImage thumbnail(ThumbnailImageProvider& provider, const QString& path, QSize si
         return {};
     std::unique_ptr<QQuickTextureFactory> factory(response->textureFactory());
     return factory->image();
-}
-
-// The same from a provider of its own, as a later launch of the program would ask.
-QImage thumbnail(const QString& path, QSize size = {82, 62})
-{
-    ThumbnailImageProvider provider;
-    return thumbnail(provider, path, size);
 }
 
 int mode(const QString& path)
@@ -82,35 +77,23 @@ private Q_SLOTS:
         m_cache = m_home->path() + QStringLiteral("/thumbnails/");
     }
 
-    void uriIsTheOneOtherProgramsCompute()
-    {
-        // As GLib's g_filename_to_uri() writes them; the bytes of a name that is not UTF-8
-        // are kept.
-        QCOMPARE(
-            ThumbnailCache::uriFor("/t/a b#1%;=[]{}@!$&'()*+,:~^`|\"<>?\xc3\xa9.jpg"),
-            "file:///t/a%20b%231%25%3B=%5B%5D%7B%7D@!$&'()*+,:~%5E%60%7C%22%3C%3E%3F%C3%A9.jpg");
-        QCOMPARE(ThumbnailCache::uriFor("/t/x\xe7\xff.jpg"), "file:///t/x%E7%FF.jpg");
-    }
-
     void cachedPictureIsUsedOnlyWhileItMatches_data()
     {
         QTest::addColumn<QString>("folder");
-        QTest::addColumn<int>("mtimeOffset");
-        QTest::addColumn<QString>("uriSuffix");
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("differs"); // what of the stored picture's record
         QTest::addColumn<bool>("used");
-        QTest::newRow("valid") << "normal" << 0 << "" << QSize(82, 62) << true;
-        QTest::newRow("larger folder") << "x-large" << 0 << "" << QSize(82, 62) << true;
-        QTest::newRow("other mtime") << "normal" << -60 << "" << QSize(82, 62) << false;
-        QTest::newRow("other uri") << "normal" << 0 << "x" << QSize(82, 62) << false;
-        QTest::newRow("too small") << "normal" << 0 << "" << QSize(240, 180) << false;
+        QTest::newRow("valid") << "normal" << QSize(82, 62) << "" << true;
+        QTest::newRow("larger folder") << "x-large" << QSize(82, 62) << "" << true;
+        QTest::newRow("other mtime") << "normal" << QSize(82, 62) << "mtime" << false;
+        QTest::newRow("other uri") << "normal" << QSize(82, 62) << "uri" << false;
+        QTest::newRow("too small") << "normal" << QSize(240, 180) << "" << false;
     }
     void cachedPictureIsUsedOnlyWhileItMatches()
     {
         QFETCH(QString, folder);
-        QFETCH(int, mtimeOffset);
-        QFETCH(QString, uriSuffix);
         QFETCH(QSize, size);
+        QFETCH(QString, differs);
         QFETCH(bool, used);
         // A name that needs escaping; the copy's mtime is the photo's, as copies keep it.
         const QString copy = m_home->filePath(QStringLiteral("a b#1%.jpg"));
@@ -118,7 +101,8 @@ private Q_SLOTS:
         const auto source = ThumbnailCache::describe(QFile::encodeName(copy));
         QVERIFY(source);
         writeCached(m_cache + folder + '/' + ThumbnailCache::fileNameFor(source->uri),
-                    source->uri + uriSuffix.toLatin1(), source->mtime + mtimeOffset);
+                    source->uri + (differs == "uri" ? "x" : ""),
+                    source->mtime - (differs == "mtime" ? 60 : 0));
 
         const QImage image = thumbnail(copy, size);
         QCOMPARE(image.size(), size);
@@ -133,55 +117,29 @@ private Q_SLOTS:
         const QImage picture(stored);
         QCOMPARE(picture.text("Thumb::URI").toLatin1(), source->uri);
         QCOMPARE(picture.text("Thumb::MTime"), QString::number(source->mtime));
-        QCOMPARE(picture.text("Thumb::Size"), QString::number(QFileInfo(kPhoto).size()));
         QCOMPARE(picture.size(), QSize(256, 192)); // the whole 400 × 300 photo, not the crop
-        QVERIFY(picture.hasAlphaChannel());
         QCOMPARE(mode(stored), 0600);
         QCOMPARE(mode(m_cache), 0700);
         QCOMPARE(mode(m_cache + "large"), 0700);
         QCOMPARE(QDir(m_cache + "large").entryList(QDir::Files | QDir::Hidden).size(), 1);
-
-        // The cache's own files get no thumbnails of their own.
-        QVERIFY(!thumbnail(stored).isNull());
-        QCOMPARE(QDir(m_cache + "large").entryList(QDir::Files | QDir::Hidden).size(), 1);
-
-        // A cache that cannot be written costs nothing but the writing.
-        QFile blocker(m_home->filePath(QStringLiteral("file")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
-        QCOMPARE(thumbnail(kPhoto).size(), QSize(82, 62));
     }
 
-    // Within one launch the provider remembers; a later launch finds the failure on record in
-    // the cache.
-    void failureIsNotRetriedUntilTheFileChanges_data()
-    {
-        QTest::addColumn<bool>("laterLaunch");
-        QTest::newRow("same launch, cache not writable") << false;
-        QTest::newRow("later launch") << true;
-    }
+    // A later launch finds the failure on record in the cache.
     void failureIsNotRetriedUntilTheFileChanges()
     {
-        QFETCH(bool, laterLaunch);
         const QString path = m_home->filePath(QStringLiteral("photo.jpg"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a photo") > 0 && file.flush());
-        if (!laterLaunch)
-            qputenv("XDG_CACHE_HOME", QFile::encodeName(path));
-        ThumbnailImageProvider launch;
-        const auto ask = [&] {
-            return laterLaunch ? thumbnail(path) : thumbnail(launch, path);
-        };
         setMtime(path, 1'600'000'000);
-        QVERIFY(ask().isNull());
+        QVERIFY(thumbnail(path).isNull());
 
         // Mended behind the program's back with the same mtime: not read again until the
         // mtime changes.
         QVERIFY(file.remove() && QFile::copy(kPhoto, path));
         setMtime(path, 1'600'000'000);
-        QVERIFY(ask().isNull());
+        QVERIFY(thumbnail(path).isNull());
         setMtime(path, 1'600'000'010);
-        QCOMPARE(ask().size(), QSize(82, 62));
+        QCOMPARE(thumbnail(path).size(), QSize(82, 62));
     }
 
 private:

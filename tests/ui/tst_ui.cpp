@@ -3,7 +3,6 @@
 
 #include "application_events.h"
 #include "fakes.h"
-#include "image_processor.h"
 #include "image_queue_model.h"
 #include "motion_preferences.h"
 #include "resize_view_model.h"
@@ -12,7 +11,7 @@
 
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QFileInfo>
+#include <QImageReader>
 #include <QMimeData>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -38,16 +37,10 @@ public:
         pictavo::test::writeSampleImage(path.toStdString(), 32, 24);
         return path;
     }
-    // One of the shared test photographs, by its path under their folder; where a checkout
-    // has no shared test data, a made-up picture of the same name stands in for it.
+    // One of the shared test photographs, by its path under their folder.
     Q_INVOKABLE QString testPhoto(const QString& relativePath)
     {
-        const QString shared = QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
-        if (QFile::exists(shared))
-            return shared;
-        const QString standIn = m_folder.filePath(QFileInfo(relativePath).fileName());
-        pictavo::test::writeSampleImage(standIn.toStdString(), 1600, 1200);
-        return standIn;
+        return QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
     }
     // A fresh empty folder inside the test's temporary folder.
     Q_INVOKABLE QString emptyFolder(const QString& name)
@@ -62,13 +55,7 @@ public:
         return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
     // The pixel size of a written image, (-1, -1) when it cannot be read.
-    Q_INVOKABLE QSize imageSize(const QString& path) const
-    {
-        const auto info = pictavo::ImageProcessor::imageInfo(path.toStdString());
-        if (!info)
-            return {-1, -1};
-        return {static_cast<int>(info->width), static_cast<int>(info->height)};
-    }
+    Q_INVOKABLE QSize imageSize(const QString& path) const { return QImageReader(path).size(); }
     Q_INVOKABLE int revealCalls() const
     {
         return static_cast<int>(m_platform.fileManager.revealed.size());
@@ -84,7 +71,10 @@ public:
     // A file drag entering the window at `at`, then either dropped or leaving again.
     Q_INVOKABLE void dragEnter(QQuickWindow* window, const QStringList& paths, QPointF at)
     {
-        m_mime.setUrls(urls(paths));
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        m_mime.setUrls(urls);
         QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &m_mime, Qt::LeftButton,
                               Qt::NoModifier);
         QCoreApplication::sendEvent(window, &enter);
@@ -126,14 +116,6 @@ public:
     }
 
 private:
-    static QList<QUrl> urls(const QStringList& paths)
-    {
-        QList<QUrl> result;
-        for (const QString& path : paths)
-            result << QUrl::fromLocalFile(path);
-        return result;
-    }
-
     pictavo::test::FakePlatform& m_platform;
     QTemporaryDir m_folder;
     QMimeData m_mime;
