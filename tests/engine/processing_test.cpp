@@ -77,21 +77,6 @@ TEST_F(Processing, MarginsAndClearAreasAreWhiteOrTransparentByType)
     }
 }
 
-TEST_F(Processing, FillCutsEqualPartsOffOppositeSides)
-{
-    // Left half red, right half blue, 400×300; filled into 100×300 keeps the middle quarter.
-    solid(400, 300, {255, 0, 0})
-        .insert(solid(200, 300, {0, 0, 255}), 200, 0)
-        .write_to_file((dir / "halves.png").c_str());
-    ImageProcessor::process(dir / "halves.png", dir / "out.png",
-                            target(100, 300, ResizeMode::fill));
-    const vips::VImage image = decode(dir / "out.png");
-    ASSERT_EQ(image.width(), 100);
-    EXPECT_TRUE(near(pixelAt(image, 10, 150), {255, 0, 0}));
-    EXPECT_TRUE(near(pixelAt(image, 89, 150), {0, 0, 255}));
-    EXPECT_EQ(image.bands(), 3) << "a fill without margins needs no alpha";
-}
-
 // Premultiplied resampling keeps the edge of a white area on clear black white; straight
 // resampling would blend in the black of the clear pixels.
 TEST_F(Processing, ResamplingLeavesNoDarkFringeAtTransparentEdges)
