@@ -1,5 +1,4 @@
 #include "test_images.h"
-#include "thumbnail.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -76,30 +75,6 @@ TEST(RealFiles, ReadableOnesConvertDamagedOnesFailCleanly)
     EXPECT_GT(refused, 10);
 }
 
-TEST(RealFiles, EveryFamilyConvertsToEveryTypeAndGivesAThumbnail)
-{
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
-    TempDir dir;
-    for (const char* name :
-         {"01-jpeg-camera-exif/Samsung_GT-I9000_orient6_gps0.jpg",
-          "02-heic/alpha_colors-with-alpha.heic", "03-png/photo_rgba_displayICC.png",
-          "04-tiff/cmyk8_jpeg.tif", "05-webp/alpha_lossy.webp", "05-webp/exif_orientation6.webp",
-          "04-tiff/multipage_3pages_g4fax.tiff", "02-heic/not-hevc_example.avif"}) {
-        for (const OutputFormat format : kAllOutputFormats) {
-            SCOPED_TRACE(std::string(name) + " -> " + std::string(rawValue(format)));
-            ASSERT_EQ(failureOf(testdata() / name, dir / "out",
-                                target(200, 150, ResizeMode::fit, format)),
-                      std::nullopt);
-            const vips::VImage out = decode(dir / "out");
-            EXPECT_EQ(std::pair(out.width(), out.height()), std::pair(200, 150));
-        }
-        const std::optional<Thumbnail> thumbnail = makeThumbnail(testdata() / name, 164, 124);
-        ASSERT_TRUE(thumbnail) << name;
-        EXPECT_EQ(std::pair(thumbnail->width, thumbnail->height), std::pair(164, 124));
-    }
-}
-
 // Camera JPEGs are decoded at a reduced DCT scale when that still gives at least the pixels
 // drawn; the result must stay indistinguishable from a full-resolution decode.
 TEST(RealFiles, ReducedScaleDecodeMatchesFullDecode)
@@ -107,9 +82,7 @@ TEST(RealFiles, ReducedScaleDecodeMatchesFullDecode)
     if (!hasTestdata())
         GTEST_SKIP() << "no shared test data";
     TempDir dir;
-    for (const char* name : {"06-jpeg-special/large_24MP_SonyA6000.jpg",
-                             "01-jpeg-camera-exif/Leica_T_Typ701_orient8.jpg",
-                             "01-jpeg-camera-exif/Apple_iPhone_5_orient3_gps.jpg",
+    for (const char* name : {"01-jpeg-camera-exif/Leica_T_Typ701_orient8.jpg",
                              "06-jpeg-special/progressive_CanonEOS6D.jpg"}) {
         const vips::VImage full = vips::VImage::new_from_file((testdata() / name).c_str())
                                       .autorot()

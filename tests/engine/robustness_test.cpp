@@ -143,18 +143,14 @@ TEST(BadSettings, CanvasesAreWrittenUpToWhatEachTypeHolds)
     solid(20, 20, {1, 2, 3}).write_to_file((dir / "in.png").c_str());
     for (const Canvas& canvas : {Canvas{65'500, 1, OutputFormat::jpeg, true},
                                  {65'501, 1, OutputFormat::jpeg, false},
-                                 {1, 65'535, OutputFormat::jpeg, false},
                                  {4'216, 31, OutputFormat::heic, true},
                                  {4'217, 31, OutputFormat::heic, false},
-                                 {1, 4'217, OutputFormat::heic, false},
                                  {16'385, 64, OutputFormat::heic, false},
                                  {16'383, 1, OutputFormat::webp, true},
                                  {16'384, 1, OutputFormat::webp, false},
-                                 {1, 16'384, OutputFormat::webp, false},
                                  {2, 16'384, OutputFormat::avif, true},
                                  {16'385, 1, OutputFormat::avif, false},
                                  {10'001, 10'000, OutputFormat::png, false},
-                                 {INT64_MAX, 1, OutputFormat::png, false},
                                  {INT64_MAX, INT64_MAX, OutputFormat::tiff, false}}) {
         SCOPED_TRACE(testing::Message()
                      << canvas.width << "x" << canvas.height << " " << rawValue(canvas.format));

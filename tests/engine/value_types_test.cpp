@@ -84,12 +84,5 @@ TEST(SizePreset, TheTenPresetsInDisplayOrder)
     EXPECT_FALSE(SizePreset::all()[7].matches(1080, 1920));
 }
 
-TEST(ImageProcessor, AcceptsExactlyTheNineExtensions)
-{
-    const std::set<std::string> expected{"jpg", "jpeg", "png",  "heic", "heif",
-                                         "tif", "tiff", "webp", "avif"};
-    EXPECT_EQ(ImageProcessor::supportedExtensions(), expected);
-}
-
 } // namespace
 } // namespace pictavo
