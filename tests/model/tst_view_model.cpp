@@ -165,8 +165,7 @@ private Q_SLOTS:
             QCOMPARE(std::string(std::istreambuf_iterator<char>(kept), {}), std::string("kept"));
         }
     }
-    // trouble: what the platform makes of the remembered "/out" at the start (a valid one is
-    // restored in choosingReplacesTheFolderAndTheNextLaunchKeepsIt).
+    // trouble: what the platform makes of the remembered "/out" at the start.
     void restoresTheRememberedFolder_data()
     {
         QTest::addColumn<QString>("trouble");
@@ -194,7 +193,6 @@ private Q_SLOTS:
         *troubles.value(trouble) << "/out";
         ResizeViewModel model(platform.services());
         QCOMPARE(model.outputFolder(), folder);
-        QCOMPARE(model.hasOutputFolder(), !folder.isEmpty());
         QCOMPARE(platform.log, log);
         // An unusable bookmark stays: the folder may come back (a disk plugged in again).
         QCOMPARE(platform.settings.values.value(ResizeViewModel::kBookmarkKey),
@@ -255,11 +253,9 @@ private Q_SLOTS:
                                            Status::makeDone("/o/2"), Status::makeReady()};
         for (std::size_t i = 0; i < statuses.size(); ++i)
             bench.model.items()->setStatus(int(i), statuses[i]);
-        QSignalSpy changed(&bench.model, &ResizeViewModel::itemsChanged);
         bench.model.removeCompleted();
         QCOMPARE(bench.queuedNames(), QStringList({"p1.png", "p3.png"}));
         QVERIFY(!bench.model.hasLastMessage());
-        QCOMPARE(changed.count(), 1);
         QVERIFY(QFile::exists(bench.output("p0_resized.png")));
     }
 
