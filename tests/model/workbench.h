@@ -34,7 +34,6 @@ struct Workbench {
     {
         return dir.filePath(name.isEmpty() ? "out" : "out/" + name);
     }
-    QStringList outputNames() const { return QDir(output()).entryList(QDir::Files, QDir::Name); }
 
     QStringList queuedNames() const
     {
