@@ -183,26 +183,5 @@ TEST(OrientationStorage, ProbeAndConversionAgreeOnTheUprightSize)
     }
 }
 
-TEST(HeifOrientation, RotationBoxIsNotAppliedTwice)
-{
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
-    // Stored 4032×3024 with a 90° rotation box and EXIF orientation 6: libheif turns it once.
-    const fs::path source = testdata() / "02-heic/iPhoneXS_orient6_gps.heic";
-    TempDir dir;
-    // Converted to sRGB, like the reference below.
-    ImageProcessor::process(source, dir / "out.png",
-                            target(300, 400, ResizeMode::stretch, OutputFormat::original, false));
-    const vips::VImage out = decode(dir / "out.png");
-    const vips::VImage reference =
-        vips::VImage::new_from_file(source.c_str())
-            .resize(300.0 / 3024, vips::VImage::option()->set("vscale", 400.0 / 4032))
-            .icc_transform("srgb", vips::VImage::option()->set("embedded", true))
-            .copy_memory();
-    ASSERT_EQ(std::pair(out.width(), out.height()),
-              std::pair(reference.width(), reference.height()));
-    EXPECT_GT(psnr(out.extract_band(0, vips::VImage::option()->set("n", 3)), reference), 30);
-}
-
 } // namespace
 } // namespace pictavo
