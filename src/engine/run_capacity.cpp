@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <malloc.h>
 #include <sched.h>
 #include <sstream>
 #include <string>
@@ -65,6 +66,11 @@ bool mayStartConversion(const RunCapacity& capacity, int inFlight, std::int64_t 
     if (inFlight == 0)
         return true;
     return inFlight < capacity.jobs && inFlightBytes + nextBytes <= capacity.memoryBudget;
+}
+
+void releaseConversionBuffers()
+{
+    malloc_trim(0);
 }
 
 void setThreadsPerConversion(int threads)

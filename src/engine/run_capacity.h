@@ -34,4 +34,7 @@ bool mayStartConversion(const RunCapacity& capacity, int inFlight, std::int64_t 
 // Gives every libvips pipeline started from now on `threads` worker threads.
 void setThreadsPerConversion(int threads);
 
+// Hands the buffers that conversions keep for reuse back to the system, once a run is over.
+void releaseConversionBuffers();
+
 } // namespace pictavo

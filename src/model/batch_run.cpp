@@ -237,6 +237,7 @@ void ResizeViewModel::endRun()
 void ResizeViewModel::finishRun()
 {
     BatchRun& run = *m_run;
+    releaseConversionBuffers();
     setProcessing(false);
     if (run.cancelled) {
         setLastMessage(QStringLiteral("İşlem iptal edildi."));
