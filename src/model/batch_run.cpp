@@ -11,6 +11,7 @@
 #include "resize_view_model.h"
 #include "thread_priority.h"
 
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
 #include <algorithm>
@@ -237,7 +238,8 @@ void ResizeViewModel::endRun()
 void ResizeViewModel::finishRun()
 {
     BatchRun& run = *m_run;
-    releaseConversionBuffers();
+    // Trimming walks every heap: off this thread, like the flush.
+    QThreadPool::globalInstance()->start(&releaseConversionBuffers);
     setProcessing(false);
     if (run.cancelled) {
         setLastMessage(QStringLiteral("İşlem iptal edildi."));
