@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """Drives the real window the way a screen reader does, over AT-SPI.
 
-    tst_accessibility.py PICTAVO PHOTO
+    tst_accessibility.py PICTAVO
 
-Runs itself again inside a private X server and D-Bus session, starts PICTAVO with PHOTO queued
-and an output folder already stored in its settings, then: every focusable control must have a
+Runs itself again inside a private X server and D-Bus session, starts PICTAVO with a photo of
+its own queued and an output folder already stored in its settings, then: every focusable control must have a
 role and a name; PNG is chosen and the run started through accessible actions alone; the
 written file must be a whole PNG, and the run's summary must reach the accessibility bus once.
 """
@@ -152,9 +152,11 @@ def unnamed_controls(app):
 
 
 def main():
-    pictavo, photo = sys.argv[1], sys.argv[2]
+    pictavo = sys.argv[1]
     scratch = os.environ[INNER]
     output = store_output_folder(scratch)
+    photo = os.path.join(scratch, "photo.jpg")
+    subprocess.run(["vips", "black", photo, "640", "480", "--bands", "3"], check=True)
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                PICTAVO_REDUCE_MOTION="1", PICTAVO_SINGLE_INSTANCE="0", QT_QPA_PLATFORM="xcb")
     Atspi.init()

@@ -78,8 +78,7 @@ TEST(Colour, EverySourceLayoutKeepsItsColourAndOpacity)
 // (metadata off, or a profile libpng refused; at full size such a PNG is rendered twice).
 TEST(Colour, WideGamutSourcesKeepTheirLook)
 {
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
+    SKIP_WITHOUT_TESTDATA();
     TempDir dir;
     for (const auto& [name, divisor] : {std::pair{"06-jpeg-special/dciP3_color-ring.jpg", 4},
                                         {"06-jpeg-special/adobeRGB_CanonT6.jpg", 4},

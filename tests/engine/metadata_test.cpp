@@ -91,8 +91,7 @@ TEST(Metadata, KeptUprightInEveryWrittenTypeOrDroppedEntirely)
 // embedded thumbnail of the old picture (whose own IFD may say "turned"); camera entries stay.
 TEST(Metadata, ExifFollowsTheCanvasAndCameraEntriesStay)
 {
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
+    SKIP_WITHOUT_TESTDATA();
     TempDir dir;
     const fs::path source = testdata() / "01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg";
     ASSERT_TRUE(hasField(decode(source), "exif-ifd1-Compression")) << "has a thumbnail";

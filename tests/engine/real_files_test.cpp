@@ -39,8 +39,7 @@ std::vector<ManifestRow> manifest()
 // as unreadable, leaves nothing behind, and nothing crashes.
 TEST(RealFiles, ReadableOnesConvertDamagedOnesFailCleanly)
 {
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
+    SKIP_WITHOUT_TESTDATA();
     TempDir dir;
     int converted = 0;
     int refused = 0;
@@ -79,8 +78,7 @@ TEST(RealFiles, ReadableOnesConvertDamagedOnesFailCleanly)
 // drawn; the result must stay indistinguishable from a full-resolution decode.
 TEST(RealFiles, ReducedScaleDecodeMatchesFullDecode)
 {
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
+    SKIP_WITHOUT_TESTDATA();
     TempDir dir;
     for (const char* name : {"01-jpeg-camera-exif/Leica_T_Typ701_orient8.jpg",
                              "06-jpeg-special/progressive_CanonEOS6D.jpg"}) {

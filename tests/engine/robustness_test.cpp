@@ -73,8 +73,7 @@ TEST(BadSources, CutOffJpegsFailEveryTime)
 // scale; stray bytes before a marker, which libjpeg also warns about, do not matter.
 TEST(BadSources, DamagedCameraJpegsFailStrayBytesDoNot)
 {
-    if (!hasTestdata())
-        GTEST_SKIP() << "no shared test data";
+    SKIP_WITHOUT_TESTDATA();
     TempDir dir;
     for (const char* name : {"Samsung_GT-I9000_orient6_gps0.jpg", "Canon_EOS_1000D_orient6.jpg",
                              "Apple_iPhone_6_Plus_orient6_gps.JPG"}) { // the last has restarts

@@ -8,8 +8,9 @@
 namespace pictavo::test {
 
 // A one-colour image of `width` × `height`; the type follows the extension (.jpg, .png, .heic,
-// .tif, .webp).
-void writeSampleImage(const std::filesystem::path& path, int width, int height);
+// .tif, .webp); `sixteenBits` stores 16 bits a sample (PNG, TIFF).
+void writeSampleImage(const std::filesystem::path& path, int width, int height,
+                      bool sixteenBits = false);
 
 // A JPEG stored as `width` × `height` whose EXIF orientation is `orientation`.
 void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation);

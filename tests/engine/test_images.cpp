@@ -4,9 +4,15 @@
 
 namespace pictavo::test {
 
-void writeSampleImage(const std::filesystem::path& path, int width, int height)
+void writeSampleImage(const std::filesystem::path& path, int width, int height, bool sixteenBits)
 {
-    solid(width, height, {70, 130, 180}).write_to_file(path.c_str());
+    const vips::VImage image = solid(width, height, {70, 130, 180});
+    if (!sixteenBits)
+        return image.write_to_file(path.c_str());
+    (image.cast(VIPS_FORMAT_USHORT) * 257)
+        .cast(VIPS_FORMAT_USHORT)
+        .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16))
+        .write_to_file(path.c_str());
 }
 
 void writeTurnedJpeg(const std::filesystem::path& path, int width, int height, int orientation)

@@ -5,6 +5,7 @@
 #include "image_processor.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -60,16 +61,24 @@ private:
     fs::path m_path;
 };
 
-// The shared real-file folder; tests that need it skip when it is absent.
+// The shared real-file folder (PICTAVO_TESTDATA overrides where it is looked for); tests that
+// need it skip when it is absent.
 inline fs::path testdata()
 {
-    return PICTAVO_TESTDATA_DIR;
+    const char* overridden = std::getenv("PICTAVO_TESTDATA");
+    return overridden != nullptr ? overridden : PICTAVO_TESTDATA_DIR;
 }
 
 inline bool hasTestdata()
 {
     return fs::is_regular_file(testdata() / "manifest.tsv");
 }
+
+// Ends a test that is about real camera files when they are not next to the checkout.
+#define SKIP_WITHOUT_TESTDATA()                                                                    \
+    if (!::pictavo::test::hasTestdata())                                                           \
+    GTEST_SKIP() << "the shared camera photos are absent from " << ::pictavo::test::testdata()     \
+                 << ": this test is about real files and has nothing to check without them"
 
 // An 8-bit sRGB image of one colour (3 or 4 values).
 inline vips::VImage solid(int width, int height, const std::vector<double>& colour)

@@ -1,6 +1,7 @@
 // The queue's thumbnails and the desktop's shared thumbnail cache, through the provider the
-// view asks, on real photos and a temporary cache folder.
+// view asks, on a photo of the test's own and a temporary cache folder.
 
+#include "sample_files.h"
 #include "thumbnail_cache.h"
 #include "thumbnail_image_provider.h"
 
@@ -15,8 +16,6 @@ using namespace pictavo;
 
 namespace {
 
-const QString kPhoto =
-    QStringLiteral(PICTAVO_TESTDATA_DIR "/01-jpeg-camera-exif/Canon_PowerShot_S5IS_gps.jpg");
 const QColor kMarker(255, 0, 255); // a colour the photo does not have
 
 // The picture the view would get for `path` from a provider of its own, as a launch of the
@@ -67,11 +66,14 @@ class ThumbnailsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        m_photo = m_photos.filePath(QStringLiteral("photo.jpg"));
+        test::writeSampleImage(QFile::encodeName(m_photo).constData(), 400, 300);
+    }
     // Every case starts on an empty cache of its own.
     void init()
     {
-        if (!QFile::exists(kPhoto))
-            QSKIP("shared test data absent");
         m_home.reset(new QTemporaryDir);
         qputenv("XDG_CACHE_HOME", QFile::encodeName(m_home->path()));
         m_cache = m_home->path() + QStringLiteral("/thumbnails/");
@@ -97,7 +99,7 @@ private Q_SLOTS:
         QFETCH(bool, used);
         // A name that needs escaping; the copy's mtime is the photo's, as copies keep it.
         const QString copy = m_home->filePath(QStringLiteral("a b#1%.jpg"));
-        QVERIFY(QFile::copy(kPhoto, copy));
+        QVERIFY(QFile::copy(m_photo, copy));
         const auto source = ThumbnailCache::describe(QFile::encodeName(copy));
         QVERIFY(source);
         writeCached(m_cache + folder + '/' + ThumbnailCache::fileNameFor(source->uri),
@@ -111,8 +113,8 @@ private Q_SLOTS:
 
     void decodedPictureIsLeftInTheCacheByTheStandard()
     {
-        QVERIFY(!thumbnail(kPhoto).isNull());
-        const auto source = ThumbnailCache::describe(QFile::encodeName(kPhoto));
+        QVERIFY(!thumbnail(m_photo).isNull());
+        const auto source = ThumbnailCache::describe(QFile::encodeName(m_photo));
         const QString stored = m_cache + "large/" + ThumbnailCache::fileNameFor(source->uri);
         const QImage picture(stored);
         QCOMPARE(picture.text("Thumb::URI").toLatin1(), source->uri);
@@ -135,7 +137,7 @@ private Q_SLOTS:
 
         // Mended behind the program's back with the same mtime: not read again until the
         // mtime changes.
-        QVERIFY(file.remove() && QFile::copy(kPhoto, path));
+        QVERIFY(file.remove() && QFile::copy(m_photo, path));
         setMtime(path, 1'600'000'000);
         QVERIFY(thumbnail(path).isNull());
         setMtime(path, 1'600'000'010);
@@ -143,6 +145,8 @@ private Q_SLOTS:
     }
 
 private:
+    QTemporaryDir m_photos;
+    QString m_photo;
     std::unique_ptr<QTemporaryDir> m_home;
     QString m_cache;
 };

@@ -31,16 +31,19 @@ public:
     explicit TestSupport(pictavo::test::FakePlatform& platform) : m_platform(platform) {}
 
     // A real image file in a temporary folder, by name (the extension picks the type).
-    Q_INVOKABLE QString sampleImage(const QString& name)
+    Q_INVOKABLE QString sampleImage(const QString& name, int width = 32, int height = 24,
+                                    bool sixteenBits = false)
     {
         const QString path = m_folder.filePath(name);
-        pictavo::test::writeSampleImage(path.toStdString(), 32, 24);
+        pictavo::test::writeSampleImage(path.toStdString(), width, height, sixteenBits);
         return path;
     }
-    // One of the shared test photographs, by its path under their folder.
-    Q_INVOKABLE QString testPhoto(const QString& relativePath)
+    // A JPEG stored as `width` × `height` whose EXIF orientation is `orientation`.
+    Q_INVOKABLE QString turnedPhoto(const QString& name, int width, int height, int orientation)
     {
-        return QDir(QStringLiteral(PICTAVO_TESTDATA_DIR)).filePath(relativePath);
+        const QString path = m_folder.filePath(name);
+        pictavo::test::writeTurnedJpeg(path.toStdString(), width, height, orientation);
+        return path;
     }
     // A fresh empty folder inside the test's temporary folder.
     Q_INVOKABLE QString emptyFolder(const QString& name)

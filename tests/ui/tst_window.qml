@@ -56,10 +56,10 @@ TestCase {
         const { window, content } = makeWindow()
         const model = content.model
         const photos = [
-            testSupport.testPhoto("01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg"),
-            testSupport.testPhoto("01-jpeg-camera-exif/Nikon_D5000.jpg"),
-            testSupport.testPhoto("01-jpeg-camera-exif/HTC_Desire_gps.jpg"),
-            testSupport.testPhoto("03-png/photo_rgb16.png"),
+            testSupport.turnedPhoto("portrait.jpg", 3000, 2250, 6),
+            testSupport.sampleImage("landscape.jpg", 3200, 2400),
+            testSupport.sampleImage("wide.jpg", 1920, 1080),
+            testSupport.sampleImage("deep.png", 1200, 900, true),
         ]
         const output = testSupport.emptyFolder("converted")
         testSupport.answerFolderDialog(output)
@@ -88,9 +88,9 @@ TestCase {
                 "4 görsel başarıyla hazırlandı.")
         const files = testSupport.filesIn(output)
         compare(files.length, afterCancel.length + 4)
-        for (const name of ["Canon_EOS_1000D_orient6_resized.jpg", "Nikon_D5000_resized.jpg",
-                            "HTC_Desire_gps_resized.jpg", "photo_rgb16_resized.png"])
+        for (const name of ["portrait_resized.jpg", "landscape_resized.jpg", "wide_resized.jpg",
+                            "deep_resized.png"])
             verify(files.indexOf(name) >= 0, name + " in " + files.join(", "))
-        compare(testSupport.imageSize(output + "/Nikon_D5000_resized.jpg"), Qt.size(640, 480))
+        compare(testSupport.imageSize(output + "/landscape_resized.jpg"), Qt.size(640, 480))
     }
 }
