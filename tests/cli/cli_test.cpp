@@ -143,6 +143,8 @@ TEST_F(Cli, ConvertWritesTheTypeAndSizeAskedFor)
          "--prevent-upscaling yes",
          "\xff\xd8\xff", 100, 50},
         {"defaults.png", "", "\x89PNG", 1920, 1080},
+        {"kept.png", "--width 800 --height 600 --prevent-upscaling yes --keep-metadata no",
+         "\x89PNG", 400, 300},
     };
     for (const auto& [name, magic] :
          std::vector<std::pair<std::string, std::string>>{{"b.JPEG", "\xff\xd8\xff"},
@@ -223,6 +225,10 @@ TEST_F(Cli, CommandsReportEveryItemInTurkish)
     writeFile(dir / "in" / "readme.txt", Bytes{'x'}); // other files in a folder: not reported
     writeFile(dir / "in" / "sub" / "bad.png", Bytes{'x'});
     writeFile(dir / "blocker", Bytes{'x'});
+    // A temporary that a crash left in a kept subfolder goes when a run enters that folder.
+    const fs::path abandoned = dir / "out/mirrored/in/sub/.b_resized.png.pictavo-Ab12Cd";
+    fs::create_directories(abandoned.parent_path());
+    writeFile(abandoned, Bytes{'x'});
     std::vector<Case> cases{
         {"info $/turned.jpg", 0, {"40 80 " + turnedBytes}},
         {"convert -- $/-in.png $/no-such-folder/out.png", 1, {}, "Dosya kaydedilemedi\n"},
@@ -288,6 +294,7 @@ TEST_F(Cli, CommandsReportEveryItemInTurkish)
               fs::last_write_time(dir / "out/parallel/b_resized.png"));
     EXPECT_FALSE(fs::exists(dir / "out/nothing"));
     EXPECT_TRUE(fs::is_empty(dir / "out/limited"));
+    EXPECT_FALSE(fs::exists(abandoned));
 }
 
 // Names are bytes: one that is not UTF-8, control characters and Turkish letters all reach the

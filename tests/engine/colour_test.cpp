@@ -29,16 +29,22 @@ TEST(Colour, EverySourceLayoutKeepsItsColourAndOpacity)
         (withAlpha(orange).cast(VIPS_FORMAT_USHORT) * 257)
             .cast(VIPS_FORMAT_USHORT)
             .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    const vips::VImage srgb =
+        orange.icc_transform("srgb", vips::VImage::option()->set("input_profile", "srgb"));
+    // Kept profiles keep their pixels, which must still be scaled, not clipped, to 8 bits.
+    const vips::VImage rgba16Profiled = rgba16.copy();
+    const Bytes profile = blobField(srgb, VIPS_META_ICC_NAME);
+    vips_image_set_blob_copy(rgba16Profiled.get_image(), VIPS_META_ICC_NAME, profile.data(),
+                             profile.size());
     const struct {
         std::string file;
         vips::VImage image;
         const std::vector<double>& colour;
         bool alpha;
     } cases[] = {
-        {"srgb.jpg",
-         orange.icc_transform("srgb", vips::VImage::option()->set("input_profile", "srgb")),
-         kOrange, false},
+        {"srgb.jpg", srgb, kOrange, false},
         {"rgba16.png", rgba16, kOrange, true},
+        {"rgba16-profile.png", rgba16Profiled, kOrange, true},
         {"cmyk.jpg[Q=97]", orange.colourspace(VIPS_INTERPRETATION_CMYK), kOrange, false},
         {"grey-alpha.png", withAlpha(grey), kGrey, true},
         {"palette.png[palette]", withAlpha(orange), kOrange, true},

@@ -59,7 +59,7 @@ TEST(Geometry, WorkedExamples)
 }
 
 // The pixel-snapped plan the renderer follows always covers the canvas exactly, inside the
-// image, with margins shared equally between opposite sides (to a pixel).
+// image, with margins and cut-off parts shared equally between opposite sides (to a pixel).
 TEST(RenderPlan, SnapsToWholePixelsInsideTheCanvas)
 {
     for (const PixelSize image : {PixelSize{4000, 3000}, {3000, 4000}, {1, 500}, {7, 3}, {1, 1}})
@@ -77,6 +77,11 @@ TEST(RenderPlan, SnapsToWholePixelsInsideTheCanvas)
                 EXPECT_LE(plan.offset.height + plan.scaled.height, plan.canvas.height);
                 const auto right = plan.canvas.width - plan.scaled.width - plan.offset.width;
                 EXPECT_LE(std::abs(right - plan.offset.width), 1);
+                // What fill cuts off is shared the same way.
+                const auto cutBelow = image.height - plan.crop.height - plan.crop.top;
+                const auto cutRight = image.width - plan.crop.width - plan.crop.left;
+                EXPECT_LE(std::abs(cutBelow - plan.crop.top), 1);
+                EXPECT_LE(std::abs(cutRight - plan.crop.left), 1);
                 EXPECT_TRUE(mode == ResizeMode::fit || !plan.hasMargins());
             }
 }

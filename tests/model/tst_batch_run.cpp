@@ -94,23 +94,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("jobs");
         QTest::addColumn<qint64>("memoryBudget");
+        QTest::addColumn<int>("side");            // of the square target
         QTest::addColumn<QStringList>("sources"); // "name:delay"
         QTest::addColumn<int>("cancelAt");        // the row whose start cancels the run
         QTest::addColumn<QStringList>("outputs"); // "!" where the item fails, "" where it waits
         QTest::addColumn<QString>("summary");
         // The failing item's name goes to the next source of that name, as one at a time.
         QTest::newRow("a failure among successes")
-            << 4 << qint64(0)
+            << 4 << qint64(0) << 1080
             << QStringList{"broken/a.jpg:300", "b.jpg:200", "a.jpg:100", "d.jpg:50", "e.jpg:50"}
             << -1
             << QStringList{"!", "b_resized.jpg", "a_resized.jpg", "d_resized.jpg", "e_resized.jpg"}
             << "4 tamamlandı, 1 görsel işlenemedi.";
         QTest::newRow("a memory budget for one image runs them one by one")
-            << 4 << qint64(1) << QStringList{"a.jpg:50", "b.jpg:50", "c.jpg:50"} << -1
+            << 4 << qint64(1) << 1080 << QStringList{"a.jpg:50", "b.jpg:50", "c.jpg:50"} << -1
             << QStringList{"a_resized.jpg", "b_resized.jpg", "c_resized.jpg"}
             << "3 görsel başarıyla hazırlandı.";
+        // Small sources, but canvases of 256 MB each: two do not fit in 500 MB.
+        QTest::newRow("the canvas counts toward the memory budget")
+            << 4 << qint64(500'000'000) << 8000 << QStringList{"a.jpg:50", "b.jpg:50"} << -1
+            << QStringList{"a_resized.jpg", "b_resized.jpg"} << "2 görsel başarıyla hazırlandı.";
         QTest::newRow("cancel in the middle of a parallel run")
-            << 2 << qint64(0)
+            << 2 << qint64(0) << 1080
             << QStringList{"p0.jpg:200", "p1.jpg:0", "p2.jpg:0", "p3.jpg:0", "p4.jpg:0"} << 1
             << QStringList{"p0_resized.jpg", "p1_resized.jpg", "", "", ""} << "İşlem iptal edildi.";
     }
@@ -119,6 +124,7 @@ private Q_SLOTS:
     {
         QFETCH(int, jobs);
         QFETCH(qint64, memoryBudget);
+        QFETCH(int, side);
         QFETCH(QStringList, sources);
         QFETCH(int, cancelAt);
         QFETCH(QStringList, outputs);
@@ -126,6 +132,8 @@ private Q_SLOTS:
         Workbench bench;
         SlowEngine engine;
         bench.model.setRunLimits({jobs, memoryBudget});
+        bench.model.settings()->setWidth(side);
+        bench.model.settings()->setHeight(side);
         QStringList paths;
         for (const QString& source : sources) {
             paths << bench.source(source.section(':', 0, 0));
@@ -180,8 +188,8 @@ private Q_SLOTS:
     }
 
     // The run copies its queue and settings at the start: items added (even before its first
-    // turn of the event loop) and settings changed wait for the next run; items removed from
-    // under it are skipped.
+    // turn of the event loop) and settings changed wait for the next run; completed items
+    // removed from under it are skipped; the whole queue cannot be cleared under it.
     void changesDuringARunDoNotReachIt()
     {
         Workbench bench;
@@ -191,6 +199,7 @@ private Q_SLOTS:
         const QString early = bench.source("early.jpg");
         const QString late = bench.source("late.jpg");
         bench.whenConverting(0, [&] {
+            bench.model.clearAll();        // refused: the run addresses the queue
             bench.model.removeCompleted(); // b and c, done in the first run
             bench.model.addPaths({late});
             bench.model.settings()->setFormat("PNG");
