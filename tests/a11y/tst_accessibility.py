@@ -164,10 +164,13 @@ def main():
 
     def on_event(event):
         source = event.source
-        if source is not None and source.get_role() == Atspi.Role.NOTIFICATION and \
-                (event.type.startswith("object:state-changed:showing") and event.detail1):
-            # Screen readers pass over what is not showing by the time they look.
-            announced.append((source.get_name(), has_state(source, Atspi.StateType.SHOWING)))
+        try:
+            if source is not None and source.get_role() == Atspi.Role.NOTIFICATION and \
+                    (event.type.startswith("object:state-changed:showing") and event.detail1):
+                # Screen readers pass over what is not showing by the time they look.
+                announced.append((source.get_name(), has_state(source, Atspi.StateType.SHOWING)))
+        except GLib.Error:
+            pass  # an object already gone, as the window closes
 
     listener = Atspi.EventListener.new(on_event)
     listener.register("object:state-changed:showing")
@@ -204,12 +207,16 @@ def main():
         check(len(written) == 1 and png_is_whole(os.path.join(output, written[0])),
               f"one whole PNG written, found {os.listdir(output)}")
     finally:
+        # SIGTERM closes the window as its close button would; the listener stays registered,
+        # as a screen reader's does, while the window tears itself down.
         window.terminate()
         try:
-            window.wait(10)
+            code = window.wait(10)
+            check(code == 0, f"the window closed with exit status {code}")
         except subprocess.TimeoutExpired:
             window.kill()
             window.wait(5)
+            check(False, "the window did not close within 10 s of SIGTERM")
 
 
 main()

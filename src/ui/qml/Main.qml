@@ -26,6 +26,17 @@ ApplicationWindow {
     palette.dark: Qt.rgba(0.05, 0.05, 0.07, 1)
     palette.highlightedText: "white"
 
+    // Torn down with the window, Qt 6.4's menu bar crashes the process on its way out whenever
+    // a screen reader listens (its items change visibility while half destroyed, and that is
+    // announced). The menus leave the bar first, while everything is still whole.
+    Connections {
+        target: Qt.application
+        function onAboutToQuit() {
+            while (window.menuBar.count > 0)
+                window.menuBar.removeMenu(window.menuBar.menuAt(0))
+        }
+    }
+
     menuBar: MenuBar {
         objectName: "menuBar"
         background: Rectangle { color: Qt.rgba(0.05, 0.055, 0.07, 1) }
