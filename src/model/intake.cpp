@@ -6,6 +6,10 @@
 #include <QCollator>
 #include <QFile>
 #include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pictavo {
 
@@ -13,52 +17,110 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Deeper trees than this are not photo folders; the limit only guards against bind-mount loops.
-constexpr int kMaxDepth = 64;
-
 constexpr const char* kNotFound = "Dosya bulunamadı";
 constexpr const char* kUnsupportedType = "Desteklenmeyen dosya türü";
 constexpr const char* kAlreadyQueued = "Zaten sırada";
 
-bool isHidden(const fs::path& path)
+bool stopped(const StopRequest& stopRequested)
 {
-    const std::string name = path.filename().native();
-    return !name.empty() && name.front() == '.';
+    return stopRequested && stopRequested();
 }
 
-void walk(const fs::path& folder, const fs::path& addedFolderPath, int depth,
-          const QCollator& collator, std::vector<IntakeCandidate>& collected)
-{
-    std::error_code error;
-    fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
-    if (error)
-        return;
-    std::vector<fs::path> children;
-    for (auto entry = entries; entry != fs::directory_iterator(); entry.increment(error)) {
-        if (error)
-            break;
-        if (!isHidden(entry->path()))
-            children.push_back(entry->path());
+// Walks folders by descriptor: each subfolder is opened relative to its parent without
+// following links, so a folder swapped for a link mid-walk is not entered, and no path grows
+// too long to open however deep the tree goes. A folder met again inside itself (a bind mount
+// of an ancestor) is walked once.
+class FolderWalk {
+public:
+    FolderWalk(const StopRequest& stopRequested, std::vector<IntakeCandidate>& collected)
+        : m_stopRequested(stopRequested), m_collected(collected)
+    {
+        // The application speaks Turkish, so names sort the Turkish way whatever the process
+        // locale (the C locale would also lose the numeric ordering).
+        m_collator.setNumericMode(true);
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     }
-    // Names that are not UTF-8 can collate equal once decoded; their bytes then decide, so the
-    // order never depends on the sort's whims.
-    std::sort(children.begin(), children.end(), [&](const fs::path& a, const fs::path& b) {
-        const int order = collator.compare(QFile::decodeName(a.filename().c_str()),
-                                           QFile::decodeName(b.filename().c_str()));
-        return order != 0 ? order < 0 : a.filename().native() < b.filename().native();
-    });
-    for (const fs::path& child : children) {
-        std::error_code statusError;
-        const fs::file_status status = fs::symlink_status(child, statusError);
-        if (!statusError && fs::is_directory(status)) {
-            if (depth < kMaxDepth)
-                walk(child, addedFolderPath / child.filename(), depth + 1, collator, collected);
-        } else if (std::error_code linkError; !fs::is_directory(child, linkError)) {
-            // A link to a folder is neither walked nor a file.
-            collected.push_back({child, false, addedFolderPath});
+
+    // Takes over `descriptor`, an open folder found at `path`.
+    void walk(int descriptor, const fs::path& path, const fs::path& addedFolderPath)
+    {
+        struct stat folder {};
+        if (::fstat(descriptor, &folder) != 0 ||
+            std::ranges::find(m_ancestors, std::pair{folder.st_dev, folder.st_ino}) !=
+                m_ancestors.end()) {
+            ::close(descriptor);
+            return;
         }
+        m_ancestors.emplace_back(folder.st_dev, folder.st_ino);
+        for (const Child& child : visibleChildren(descriptor)) {
+            if (stopped(m_stopRequested))
+                break;
+            visit(descriptor, child.name, path / child.name, addedFolderPath);
+        }
+        m_ancestors.pop_back();
+        ::close(descriptor);
     }
-}
+
+private:
+    struct Child {
+        std::string name;
+        QString shown;
+    };
+
+    // The folder's entries but the hidden ones, in natural name order.
+    std::vector<Child> visibleChildren(int descriptor)
+    {
+        std::vector<Child> children;
+        // The listing gets a descriptor of its own: closing it must leave `descriptor` open.
+        const int listed = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+        DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
+        if (listing == nullptr) {
+            if (listed >= 0)
+                ::close(listed);
+            return children;
+        }
+        while (const dirent* entry = ::readdir(listing)) {
+            if (stopped(m_stopRequested))
+                break;
+            if (entry->d_name[0] != '.')
+                children.push_back({entry->d_name, QFile::decodeName(entry->d_name)});
+        }
+        ::closedir(listing);
+        // Names that are not UTF-8 can collate equal once decoded; their bytes then decide, so
+        // the order never depends on the sort's whims.
+        std::sort(children.begin(), children.end(), [&](const Child& a, const Child& b) {
+            const int order = m_collator.compare(a.shown, b.shown);
+            return order != 0 ? order < 0 : a.name < b.name;
+        });
+        return children;
+    }
+
+    void visit(int parent, const std::string& name, const fs::path& path,
+               const fs::path& addedFolderPath)
+    {
+        struct stat entry {};
+        if (::fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+            return;
+        if (S_ISDIR(entry.st_mode)) {
+            const int child =
+                ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0)
+                walk(child, path, addedFolderPath / name);
+            return;
+        }
+        // A link to a folder is neither walked nor a file.
+        struct stat target {};
+        if (S_ISLNK(entry.st_mode) && ::fstatat(parent, name.c_str(), &target, 0) == 0 &&
+            S_ISDIR(target.st_mode))
+            return;
+        m_collected.push_back({path, false, addedFolderPath});
+    }
+
+    const StopRequest& m_stopRequested;
+    std::vector<IntakeCandidate>& m_collected;
+    QCollator m_collator{QLocale(QLocale::Turkish)};
+    std::vector<std::pair<dev_t, ino_t>> m_ancestors;
+};
 
 } // namespace
 
@@ -72,32 +134,37 @@ fs::path standardizedPath(const fs::path& path)
     return normal;
 }
 
-std::vector<IntakeCandidate> expandPaths(const std::vector<fs::path>& paths)
+std::vector<IntakeCandidate> expandPaths(const std::vector<fs::path>& paths,
+                                         const StopRequest& stopRequested)
 {
-    // The application speaks Turkish, so names sort the Turkish way whatever the process locale
-    // (the C locale would also lose the numeric ordering).
-    QCollator collator{QLocale(QLocale::Turkish)};
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<IntakeCandidate> collected;
+    FolderWalk folders(stopRequested, collected);
     for (const fs::path& path : paths) {
+        if (stopped(stopRequested))
+            break;
         std::error_code absoluteError;
         const fs::path given = path.empty() ? path : fs::absolute(path, absoluteError);
         std::error_code error;
-        if (fs::is_directory(given, error))
-            walk(given, standardizedPath(given).filename(), 0, collator, collected);
-        else
+        if (!fs::is_directory(given, error)) {
             collected.push_back({given, true, {}});
+            continue;
+        }
+        // A folder given by name is entered even through a link; what it holds is not.
+        const int folder = ::open(given.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0)
+            folders.walk(folder, given, standardizedPath(given).filename());
     }
     return collected;
 }
 
 IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> queued,
-                       Repeats repeats)
+                       Repeats repeats, const StopRequest& stopRequested)
 {
     const std::set<std::string>& supported = ImageProcessor::supportedExtensions();
     IntakeResult result;
-    for (const auto& [path, named, addedFolderPath] : expandPaths(paths)) {
+    for (const auto& [path, named, addedFolderPath] : expandPaths(paths, stopRequested)) {
+        if (stopped(stopRequested))
+            break;
         const auto skip = [&, &path = path](std::string reason) {
             result.skipped.push_back({path, std::move(reason)});
         };
@@ -119,6 +186,7 @@ IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> qu
             skip(ProcessingError(ProcessingError::cannotRead).what());
         }
     }
+    result.stopped = stopped(stopRequested);
     return result;
 }
 
