@@ -26,10 +26,20 @@ bool stopped(const StopRequest& stopRequested)
     return stopRequested && stopRequested();
 }
 
-// Walks folders by descriptor: each subfolder is opened relative to its parent without
-// following links, so a folder swapped for a link mid-walk is not entered, and no path grows
-// too long to open however deep the tree goes. A folder met again inside itself (a bind mount
-// of an ancestor) is walked once.
+void appendName(std::string& path, const std::string& name)
+{
+    if (!path.empty() && path.back() != '/')
+        path += '/';
+    path += name;
+}
+
+// Walks folders by descriptor, depth first and at any depth: each subfolder is opened relative
+// to its parent without following links, so a folder swapped for a link mid-walk is not
+// entered and no path grows too long to open. The walk keeps its place on the heap, not the
+// stack, and holds descriptors only for the first level and the kHeldLevels deepest ones,
+// opening the levels between again when it comes back to them, so neither the stack nor the
+// descriptor table bounds the depth. A folder met again inside itself (a bind mount of an
+// ancestor) is walked once.
 class FolderWalk {
 public:
     FolderWalk(const StopRequest& stopRequested, std::vector<IntakeCandidate>& collected)
@@ -44,82 +54,172 @@ public:
     // Takes over `descriptor`, an open folder found at `path`.
     void walk(int descriptor, const fs::path& path, const fs::path& addedFolderPath)
     {
-        struct stat folder {};
-        if (::fstat(descriptor, &folder) != 0 ||
-            std::ranges::find(m_ancestors, std::pair{folder.st_dev, folder.st_ino}) !=
-                m_ancestors.end()) {
-            ::close(descriptor);
+        m_path = path.native();
+        m_added = addedFolderPath.native();
+        if (!enter(descriptor, {}))
             return;
+        while (!m_levels.empty()) {
+            Level& level = m_levels.back();
+            if (level.next == level.children.size() || stopped(m_stopRequested)) {
+                leave();
+                continue;
+            }
+            const std::string name = level.children[level.next++];
+            const int folder = deepestDescriptor();
+            if (folder < 0)
+                leave(); // no longer the folder the walk entered
+            else
+                visit(folder, name);
         }
-        m_ancestors.emplace_back(folder.st_dev, folder.st_ino);
-        for (const Child& child : visibleChildren(descriptor)) {
-            if (stopped(m_stopRequested))
-                break;
-            visit(descriptor, child.name, path / child.name, addedFolderPath);
-        }
-        m_ancestors.pop_back();
-        ::close(descriptor);
     }
 
 private:
-    struct Child {
-        std::string name;
-        QString shown;
+    static constexpr std::size_t kHeldLevels = 32;
+
+    struct Level {
+        int descriptor = -1; // held by the first level and from m_firstHeld down, else -1
+        std::string name;    // in the level above
+        std::pair<dev_t, ino_t> identity;
+        std::vector<std::string> children; // visible, in natural name order
+        std::size_t next = 0;
+        // m_path and m_added before this level's name was added.
+        std::size_t pathLength = 0;
+        std::size_t addedLength = 0;
     };
 
-    // The folder's entries but the hidden ones, in natural name order.
-    std::vector<Child> visibleChildren(int descriptor)
+    bool enter(int descriptor, std::string name)
     {
-        std::vector<Child> children;
+        struct stat folder {};
+        if (::fstat(descriptor, &folder) != 0 ||
+            !m_identities.emplace(folder.st_dev, folder.st_ino).second) {
+            ::close(descriptor);
+            return false;
+        }
+        const std::size_t pathLength = m_path.size();
+        const std::size_t addedLength = m_added.size();
+        if (!name.empty()) {
+            appendName(m_path, name);
+            appendName(m_added, name);
+        }
+        m_levels.push_back({descriptor,
+                            std::move(name),
+                            {folder.st_dev, folder.st_ino},
+                            visibleChildren(descriptor),
+                            0,
+                            pathLength,
+                            addedLength});
+        if (m_levels.size() - m_firstHeld > kHeldLevels)
+            ::close(std::exchange(m_levels[m_firstHeld++].descriptor, -1));
+        return true;
+    }
+
+    void leave()
+    {
+        const Level& level = m_levels.back();
+        if (level.descriptor >= 0)
+            ::close(level.descriptor);
+        m_identities.erase(level.identity);
+        m_path.resize(level.pathLength);
+        m_added.resize(level.addedLength);
+        m_levels.pop_back();
+        m_firstHeld = std::max<std::size_t>(1, std::min(m_firstHeld, m_levels.size()));
+    }
+
+    // The deepest level's descriptor. When it was let go, the levels down to it are opened
+    // again from the first one, the deepest kHeldLevels of them kept; -1 when a folder on the
+    // way is no longer the one the walk entered.
+    int deepestDescriptor()
+    {
+        const std::size_t deepest = m_levels.size() - 1;
+        if (m_levels[deepest].descriptor >= 0)
+            return m_levels[deepest].descriptor;
+        const std::size_t firstHeld = deepest + 1 > kHeldLevels ? deepest + 1 - kHeldLevels : 1;
+        int descriptor = m_levels.front().descriptor;
+        for (std::size_t level = 1; level <= deepest; ++level) {
+            const int next = ::openat(descriptor, m_levels[level].name.c_str(),
+                                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (level - 1 != 0 && level - 1 < firstHeld)
+                ::close(descriptor);
+            struct stat folder {};
+            if (next >= 0 && ::fstat(next, &folder) == 0 &&
+                std::pair{folder.st_dev, folder.st_ino} == m_levels[level].identity) {
+                if (level >= firstHeld)
+                    m_levels[level].descriptor = next;
+                descriptor = next;
+                continue;
+            }
+            if (next >= 0)
+                ::close(next);
+            for (std::size_t held = firstHeld; held < level; ++held)
+                ::close(std::exchange(m_levels[held].descriptor, -1));
+            m_firstHeld = m_levels.size();
+            return -1;
+        }
+        m_firstHeld = firstHeld;
+        return descriptor;
+    }
+
+    // The folder's entries but the hidden ones, in natural name order.
+    std::vector<std::string> visibleChildren(int descriptor)
+    {
+        std::vector<std::pair<std::string, QString>> children;
         // The listing gets a descriptor of its own: closing it must leave `descriptor` open.
         const int listed = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
         DIR* listing = listed >= 0 ? ::fdopendir(listed) : nullptr;
-        if (listing == nullptr) {
-            if (listed >= 0)
-                ::close(listed);
-            return children;
-        }
-        while (const dirent* entry = ::readdir(listing)) {
-            if (stopped(m_stopRequested))
+        if (listing == nullptr && listed >= 0)
+            ::close(listed);
+        while (listing != nullptr && !stopped(m_stopRequested)) {
+            const dirent* entry = ::readdir(listing);
+            if (entry == nullptr)
                 break;
             if (entry->d_name[0] != '.')
-                children.push_back({entry->d_name, QFile::decodeName(entry->d_name)});
+                children.emplace_back(entry->d_name, QFile::decodeName(entry->d_name));
         }
-        ::closedir(listing);
+        if (listing != nullptr)
+            ::closedir(listing);
         // Names that are not UTF-8 can collate equal once decoded; their bytes then decide, so
         // the order never depends on the sort's whims.
-        std::sort(children.begin(), children.end(), [&](const Child& a, const Child& b) {
-            const int order = m_collator.compare(a.shown, b.shown);
-            return order != 0 ? order < 0 : a.name < b.name;
+        std::sort(children.begin(), children.end(), [&](const auto& a, const auto& b) {
+            const int order = m_collator.compare(a.second, b.second);
+            return order != 0 ? order < 0 : a.first < b.first;
         });
-        return children;
+        std::vector<std::string> names;
+        names.reserve(children.size());
+        for (auto& child : children)
+            names.push_back(std::move(child.first));
+        return names;
     }
 
-    void visit(int parent, const std::string& name, const fs::path& path,
-               const fs::path& addedFolderPath)
+    void visit(int folder, const std::string& name)
     {
         struct stat entry {};
-        if (::fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(folder, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
             return;
         if (S_ISDIR(entry.st_mode)) {
             const int child =
-                ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+                ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0)
-                walk(child, path, addedFolderPath / name);
+                enter(child, name);
             return;
         }
         // A link to a folder is neither walked nor a file.
         struct stat target {};
-        if (S_ISLNK(entry.st_mode) && ::fstatat(parent, name.c_str(), &target, 0) == 0 &&
+        if (S_ISLNK(entry.st_mode) && ::fstatat(folder, name.c_str(), &target, 0) == 0 &&
             S_ISDIR(target.st_mode))
             return;
-        m_collected.push_back({path, false, addedFolderPath});
+        std::string path = m_path;
+        appendName(path, name);
+        m_collected.push_back({std::move(path), false, m_added});
     }
 
     const StopRequest& m_stopRequested;
     std::vector<IntakeCandidate>& m_collected;
     QCollator m_collator{QLocale(QLocale::Turkish)};
-    std::vector<std::pair<dev_t, ino_t>> m_ancestors;
+    std::vector<Level> m_levels;
+    std::size_t m_firstHeld = 1;
+    std::set<std::pair<dev_t, ino_t>> m_identities; // of the levels walked now
+    std::string m_path;                             // of the deepest level
+    std::string m_added;                            // its ImageItem::addedFolderPath
 };
 
 } // namespace

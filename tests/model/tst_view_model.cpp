@@ -45,9 +45,9 @@ private Q_SLOTS:
         QTest::newRow("symbolic-link loops are not followed")
             << QStringList{"a/b/x.png", "link:a/b/loop>", "link:a/b/up.jpg>a"} << QStringList{""}
             << QStringList{"x.png"};
-        QTest::newRow("a photo 80 folders deep")
-            << QStringList{QString("d/").repeated(80) + "deep.jpg", "top.jpg"} << QStringList{""}
-            << QStringList{"deep.jpg", "top.jpg"};
+        QTest::newRow("a photo 80 folders deep, and one beside its branch")
+            << QStringList{QString("d/").repeated(80) + "deep.jpg", "d/d/d/z.jpg", "top.jpg"}
+            << QStringList{""} << QStringList{"deep.jpg", "z.jpg", "top.jpg"};
     }
 
     void queuesWhatTheWindowIsGiven()
