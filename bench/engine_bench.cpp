@@ -19,6 +19,7 @@
 #include "image_figures.h"
 #include "image_processor.h"
 #include "output_files.h"
+#include "process_setup.h"
 #include "resize_settings.h"
 
 #include <algorithm>
@@ -926,6 +927,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     if (arguments.empty())
         return usage();
+    // As the programs do, so the figures are theirs.
+    pictavo::setUpConversionProcess();
     if (VIPS_INIT(argv[0]) != 0)
         vips_error_exit("libvips could not start");
 

@@ -12,6 +12,7 @@
 
 #include "image_figures.h"
 #include "image_processor.h"
+#include "process_setup.h"
 #include "resize_settings.h"
 
 #include <algorithm>
@@ -188,6 +189,8 @@ std::string loadAverage()
 
 int main(int argc, char** argv)
 {
+    // As the programs do, so the figures are theirs.
+    pictavo::setUpConversionProcess();
     if (VIPS_INIT(argv[0]) != 0)
         return 2;
     fs::path work;

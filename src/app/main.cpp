@@ -2,13 +2,13 @@
 // "Open with") join the queue once the window is up; while a window is already up, a new start
 // hands its paths to that window instead and ends.
 
-#include "allocator_restart.h"
 #include "application_events.h"
 #include "bring_to_front.h"
 #include "desktop_platform.h"
 #include "launch_arguments.h"
 #include "motion_preferences.h"
 #include "output_files.h"
+#include "process_setup.h"
 #include "resize_view_model.h"
 #include "single_instance.h"
 #include "ui_registration.h"
@@ -73,7 +73,7 @@ void quitOnTerminationRequests(QCoreApplication& application)
 
 int main(int argc, char** argv)
 {
-    pictavo::restartWithHugePageAllocator(argv);
+    pictavo::setUpConversionProcess();
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication::setOrganizationName(QStringLiteral("Pictavo"));
@@ -92,9 +92,11 @@ int main(int argc, char** argv)
     const QList<QUrl> startUrls =
         pictavo::urlsFromArguments(arguments, std::filesystem::current_path(noFolder));
     std::unique_ptr<pictavo::SingleInstance> instance;
-    if (pictavo::SingleInstance::isEnabled()) {
-        instance =
-            std::make_unique<pictavo::SingleInstance>(pictavo::SingleInstance::defaultSocketPath());
+    const QString socketPath = pictavo::SingleInstance::isEnabled()
+                                   ? pictavo::SingleInstance::defaultSocketPath()
+                                   : QString();
+    if (!socketPath.isEmpty()) {
+        instance = std::make_unique<pictavo::SingleInstance>(socketPath);
         if (instance->claim(startUrls) == pictavo::SingleInstance::Role::HandedOver)
             return 0;
     }

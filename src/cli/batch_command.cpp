@@ -20,6 +20,8 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 3;
+// What a cancelled run reports, also when the stop came before it started.
+constexpr const char* kCancelled = "İşlem iptal edildi.";
 
 namespace fs = std::filesystem;
 
@@ -142,14 +144,26 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
 
     // Ctrl-C, SIGTERM and SIGHUP stop the batch after the images in hand; a second one ends
     // the process at once, leaving no temporary file behind. Taken over before the queue is
-    // filled, so that a request during a long intake is not the default sudden death.
+    // filled: a request during a long intake stops it between two entries, and no conversion
+    // begins.
     const int requests = installTerminationRequests();
+    bool interrupted = false;
+    const auto stopRequested = [&] {
+        char byte = 0;
+        if (!interrupted && requests >= 0 && ::read(requests, &byte, 1) == 1)
+            interrupted = true;
+        return interrupted;
+    };
     QCoreApplication application(argc, argv);
     // No dialog, no stored folder: --output is the folder and nothing is remembered.
     ResizeViewModel model(PlatformServices{});
     model.settings()->setValue(parsed.settings);
     model.useOutputFolder(parsed.output);
-    const std::vector<SkippedPath> skipped = model.addPaths(parsed.paths);
+    const std::vector<SkippedPath> skipped = model.addPaths(parsed.paths, stopRequested);
+    if (stopRequested()) {
+        std::cout << kCancelled << std::endl;
+        return kExitCancelled;
+    }
     for (const SkippedPath& path : skipped)
         std::cout << "skipped " << printedPath(path.path.native()) << ": " << path.reason << "\n";
     if (model.items()->count() == 0) {
@@ -185,7 +199,6 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         progress.show(model.progress(), ++finished, total);
     });
 
-    bool interrupted = false;
     if (requests >= 0) {
         auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &model);
         QObject::connect(notifier, &QSocketNotifier::activated, [&] {
@@ -208,6 +221,11 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     });
 
     progress.show(0, 0, total);
+    if (stopRequested()) {
+        progress.clear();
+        std::cout << kCancelled << std::endl;
+        return kExitCancelled;
+    }
     // Without a run, runFinished never comes: waiting for it would hang.
     if (!model.startProcessing()) {
         progress.clear();

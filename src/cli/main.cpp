@@ -5,12 +5,12 @@
 // Exit codes: 0 success, 1 the image could not be read or converted, 2 bad arguments.
 // Paths are bytes from argv to the file system; they become text only when printed.
 
-#include "allocator_restart.h"
 #include "arguments.h"
 #include "batch_command.h"
 #include "image_processor.h"
 #include "output_files.h"
 #include "printed_path.h"
+#include "process_setup.h"
 #include "settings_options.h"
 
 #include <iostream>
@@ -88,7 +88,7 @@ int runConvert(const std::vector<std::string_view>& arguments)
 
 int main(int argc, char** argv)
 {
-    restartWithHugePageAllocator(argv);
+    setUpConversionProcess();
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (arguments.empty())
         return usageError("komut eksik");

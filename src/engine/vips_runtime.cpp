@@ -1,34 +1,15 @@
 #include "vips_runtime.h"
 
 #include <cstring>
-#include <malloc.h>
 #include <mutex>
 #include <string_view>
 
 namespace pictavo::detail {
 
-namespace {
-
-// Every conversion allocates the same few large buffers (decoded pixels, the canvas, libvips'
-// tiles). Left to glibc's defaults, each of them is a fresh mmap whose pages the kernel faults in
-// and zeroes one by one, and then a munmap: a fifth of a conversion's CPU time here. Kept in the
-// heap instead, the next conversion reuses them. Peak memory does not grow, and the model gives
-// them back when a run ends (releaseConversionBuffers).
-void keepLargeBuffersForReuse()
-{
-    constexpr int kLargestHeapChunk = 32 << 20; // glibc's upper bound for this threshold
-    constexpr int kKeptFreeTop = 256 << 20;
-    mallopt(M_MMAP_THRESHOLD, kLargestHeapChunk);
-    mallopt(M_TRIM_THRESHOLD, kKeptFreeTop);
-}
-
-} // namespace
-
 void ensureVipsStarted()
 {
     static std::once_flag started;
     std::call_once(started, [] {
-        keepLargeBuffersForReuse();
         if (VIPS_INIT("pictavo") != 0)
             vips_error_exit("libvips could not start");
         // The operation cache would hand back a stale image for a file that changed on

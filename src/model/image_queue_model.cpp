@@ -74,8 +74,8 @@ QVariant ImageQueueModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case IdRole:
         return QString::fromStdString(item.id.toString());
-    case PathRole:
-        return QString::fromStdString(item.url.string());
+    case EncodedPathRole:
+        return QString::fromLatin1(QByteArray(item.url.c_str()).toPercentEncoding());
     case Qt::DisplayRole:
     case FileNameRole:
         return QString::fromStdString(item.url.filename().string());
@@ -101,7 +101,7 @@ QVariant ImageQueueModel::data(const QModelIndex& index, int role) const
 QHash<int, QByteArray> ImageQueueModel::roleNames() const
 {
     return {{IdRole, "itemId"},
-            {PathRole, "path"},
+            {EncodedPathRole, "encodedPath"},
             {FileNameRole, "fileName"},
             {PixelWidthRole, "pixelWidth"},
             {PixelHeightRole, "pixelHeight"},

@@ -27,7 +27,9 @@ class ImageQueueModel : public QAbstractListModel {
 public:
     enum Role {
         IdRole = Qt::UserRole + 1,
-        PathRole,
+        // The path's bytes percent-encoded: plain ASCII that names the file exactly, also when
+        // the name is not UTF-8 (text would replace such bytes).
+        EncodedPathRole,
         FileNameRole,
         PixelWidthRole,
         PixelHeightRole,

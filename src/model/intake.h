@@ -3,6 +3,7 @@
 #include "image_item.h"
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,7 +22,12 @@ struct SkippedPath {
 struct IntakeResult {
     std::vector<ImageItem> items;
     std::vector<SkippedPath> skipped;
+    bool stopped = false; // a stop was requested before intake got through every entry
 };
+
+// Asked between entries while folders are read and files probed: true stops intake there, as
+// a big folder can take many seconds. None means intake runs to the end.
+using StopRequest = std::function<bool()>;
 
 // Absolute and lexically normal ("a/./b/../c" → "a/c"), byte for byte: symbolic links are not
 // resolved, letter case and names that are not UTF-8 are kept, so two paths name the same file
@@ -37,10 +43,12 @@ struct IntakeCandidate {
     std::filesystem::path addedFolderPath;
 };
 
-// Expands folders into their files, depth first, each folder's entries in natural name order
-// (IMG_2 before IMG_10). Hidden entries are skipped; symbolic links to folders are not followed,
-// so a link loop cannot trap the walk; folders that cannot be read contribute nothing.
-std::vector<IntakeCandidate> expandPaths(const std::vector<std::filesystem::path>& paths);
+// Expands folders into their files, depth first at any depth, each folder's entries in natural
+// name order (IMG_2 before IMG_10). Hidden entries are skipped; symbolic links to folders are
+// not followed and a folder mounted inside itself is walked once, so no loop can trap the walk;
+// folders that cannot be read contribute nothing.
+std::vector<IntakeCandidate> expandPaths(const std::vector<std::filesystem::path>& paths,
+                                         const StopRequest& stopRequested = {});
 
 // Whether a file met twice in one intake (named twice, or named and inside a named folder)
 // joins twice: the window's selections keep such repeats, the command line does not.
@@ -51,6 +59,7 @@ enum class Repeats { kept, skipped };
 // path that is not taken is reported, and so is every file with a supported extension found in
 // a folder; other files in folders are not, since folders hold more than photos.
 IntakeResult makeItems(const std::vector<std::filesystem::path>& paths,
-                       std::set<std::filesystem::path> queued, Repeats repeats);
+                       std::set<std::filesystem::path> queued, Repeats repeats,
+                       const StopRequest& stopRequested = {});
 
 } // namespace pictavo

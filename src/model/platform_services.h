@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <optional>
 
 namespace pictavo {
@@ -60,15 +61,17 @@ public:
 class FileManager {
 public:
     virtual ~FileManager() = default;
-    // Shows the item's parent folder with the item selected.
-    virtual void reveal(const QString& path) = 0;
+    // Shows the item's parent folder with the item selected. The path is the item's bytes, so
+    // a name that is not UTF-8 is shown too. Returns at once, however long the file manager
+    // takes.
+    virtual void reveal(const std::filesystem::path& path) = 0;
 };
 
 // What a run ended with, as the window shows it.
 struct RunOutcome {
     QString summary; // the run's last message
     bool hadFailures = false;
-    QString outputFolder; // where its files went, as the window shows it
+    std::filesystem::path outputFolder; // where its files went, byte for byte
 };
 
 // Follows the batch runs from outside the window: the taskbar, power management and the

@@ -48,8 +48,7 @@ void ResizeViewModel::reportRunsTo(RunObserver& observer)
             observer.runProgressed(m_progress, int(m_run->total - m_run->settled));
     });
     connect(this, &ResizeViewModel::runFinished, this, [this, &observer] {
-        observer.runFinished(
-            {lastMessage(), m_lastMessageIsError, QFile::decodeName(m_run->folder.c_str())});
+        observer.runFinished({lastMessage(), m_lastMessageIsError, m_run->folder});
     });
 }
 
@@ -118,19 +117,22 @@ void ResizeViewModel::addPaths(const QStringList& paths)
     intake(encoded, Repeats::kept);
 }
 
-std::vector<SkippedPath> ResizeViewModel::addPaths(const std::vector<std::filesystem::path>& paths)
+std::vector<SkippedPath> ResizeViewModel::addPaths(const std::vector<std::filesystem::path>& paths,
+                                                   const StopRequest& stopRequested)
 {
-    return intake(paths, Repeats::skipped);
+    return intake(paths, Repeats::skipped, stopRequested);
 }
 
 std::vector<SkippedPath> ResizeViewModel::intake(const std::vector<std::filesystem::path>& paths,
-                                                 Repeats repeats)
+                                                 Repeats repeats, const StopRequest& stopRequested)
 {
     assertGuiThread();
     std::set<std::filesystem::path> queued;
     for (const ImageItem& item : m_items.items())
         queued.insert(standardizedPath(item.url));
-    IntakeResult result = makeItems(paths, std::move(queued), repeats);
+    IntakeResult result = makeItems(paths, std::move(queued), repeats, stopRequested);
+    if (result.stopped)
+        result = {};
     m_items.append(std::move(result.items));
     Q_EMIT itemsChanged();
     return std::move(result.skipped);
@@ -212,7 +214,7 @@ void ResizeViewModel::revealOutputFolder()
 {
     assertGuiThread();
     if (m_outputFolder && m_services.fileManager)
-        m_services.fileManager->reveal(outputFolder());
+        m_services.fileManager->reveal(*m_outputFolder);
 }
 
 void ResizeViewModel::clearAll()

@@ -78,8 +78,10 @@ public:
     Q_INVOKABLE void addPaths(const QStringList& paths);
     // Adds files and folders named by their bytes (names need not be UTF-8); a file met twice
     // joins once. Returns the paths that did not join, with the reason; the window's intake
-    // (the calls above) says nothing and keeps repeats within one selection.
-    std::vector<SkippedPath> addPaths(const std::vector<std::filesystem::path>& paths);
+    // (the calls above) says nothing and keeps repeats within one selection. When
+    // `stopRequested` answers true, intake stops there and nothing joins.
+    std::vector<SkippedPath> addPaths(const std::vector<std::filesystem::path>& paths,
+                                      const StopRequest& stopRequested = {});
     Q_INVOKABLE bool chooseOutputFolder();
     // Sets the output folder without asking and without remembering it (the command line).
     void useOutputFolder(const std::filesystem::path& folder);
@@ -114,7 +116,7 @@ Q_SIGNALS:
 private:
     void assertGuiThread() const;
     std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
-                                    Repeats repeats);
+                                    Repeats repeats, const StopRequest& stopRequested = {});
     void restoreOutputFolder();
     void reportRunsTo(RunObserver& observer);
     void saveOutputFolderBookmark(const QString& folder);

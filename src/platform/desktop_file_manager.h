@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QUrl>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -11,7 +12,8 @@ namespace pictavo {
 
 // Reveals items through the freedesktop.org FileManager1 D-Bus interface, which file managers
 // such as Nautilus, Dolphin, Nemo and Thunar serve; without an answer from one, the item's
-// folder is opened with whatever the desktop opens folders with.
+// folder is opened with whatever the desktop opens folders with. The call is asynchronous: a
+// file manager that is slow to answer never holds up the window.
 class DesktopFileManager final : public FileManager {
 public:
     using UrlOpener = std::function<bool(const QUrl&)>;
@@ -23,10 +25,7 @@ public:
     explicit DesktopFileManager(std::optional<QDBusConnection> bus = std::nullopt,
                                 UrlOpener openUrl = {});
 
-    void reveal(const QString& path) override;
-
-private:
-    bool showItem(const QUrl& item);
+    void reveal(const std::filesystem::path& path) override;
 
     std::optional<QDBusConnection> m_bus;
     UrlOpener m_openUrl;

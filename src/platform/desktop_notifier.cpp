@@ -38,7 +38,7 @@ bool DesktopNotifier::listen()
     return true;
 }
 
-void DesktopNotifier::notify(const QString& title, const QString& body, const QString& folder)
+void DesktopNotifier::notify(const QString& title, const QString& body, const QByteArray& folder)
 {
     if (!listen())
         return;

@@ -18,11 +18,11 @@ public:
                              std::optional<QDBusConnection> bus = std::nullopt,
                              QObject* parent = nullptr);
 
-    // The button reveals `folder`; without one, there is no button.
-    void notify(const QString& title, const QString& body, const QString& folder);
+    // The button reveals `folder` (its bytes); without one, there is no button.
+    void notify(const QString& title, const QString& body, const QByteArray& folder);
 
 Q_SIGNALS:
-    void revealRequested(const QString& folder);
+    void revealRequested(const QByteArray& folder);
     // The notification's body was clicked.
     void activationRequested();
 
@@ -40,7 +40,7 @@ private:
     // rather than piling up beside it.
     uint m_shownId = 0;
     quint64 m_notifyCount = 0; // ids answered for an earlier notify() are not the one shown
-    QString m_folder;
+    QByteArray m_folder;
 };
 
 } // namespace pictavo

@@ -11,8 +11,9 @@ DesktopRunObserver::DesktopRunObserver(FileManager& fileManager, Buses buses)
       m_launcher(QStringLiteral(PICTAVO_APP_ID), buses.session),
       m_inhibitor(buses.session, buses.system)
 {
-    QObject::connect(&m_notifier, &DesktopNotifier::revealRequested, &m_notifier,
-                     [&fileManager](const QString& folder) { fileManager.reveal(folder); });
+    QObject::connect(
+        &m_notifier, &DesktopNotifier::revealRequested, &m_notifier,
+        [&fileManager](const QByteArray& folder) { fileManager.reveal(folder.toStdString()); });
     QObject::connect(&m_notifier, &DesktopNotifier::activationRequested, &m_notifier,
                      [this] { bringWindowForward(); });
 }
@@ -41,7 +42,7 @@ void DesktopRunObserver::runFinished(const RunOutcome& outcome)
         return;
     m_notifier.notify(outcome.hadFailures ? QStringLiteral("Dönüşüm tamamlandı, hatalar var")
                                           : QStringLiteral("Dönüşüm tamamlandı"),
-                      outcome.summary, outcome.outputFolder);
+                      outcome.summary, QByteArray(outcome.outputFolder.c_str()));
 }
 
 bool DesktopRunObserver::windowHasFocus() const

@@ -4,11 +4,15 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QStandardPaths>
 #include <QTimer>
+#include <optional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pictavo {
 
@@ -24,6 +28,28 @@ constexpr int kClaimLockTimeoutMs = 5000;
 constexpr qsizetype kMaxRequestBytes = 4 * 1024 * 1024;
 constexpr int kRequestTimeoutMs = 10000;
 
+// $XDG_RUNTIME_DIR when it is a folder of this user's that nobody else may enter, so that no
+// one else can put a socket there or read the paths sent to ours. Qt would fall back to a
+// folder of its choosing under /tmp, which another user can have taken first.
+std::optional<QString> privateRuntimeFolder()
+{
+    const QByteArray folder = qgetenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (!folder.startsWith('/') || ::lstat(folder.constData(), &info) != 0 ||
+        !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 07777) != 0700)
+        return std::nullopt;
+    return QFile::decodeName(folder);
+}
+
+// Whether the process at the other end of a connected local socket runs as this user.
+bool peerIsThisUser(qintptr socket)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+           size == sizeof peer && peer.uid == ::geteuid();
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
@@ -35,13 +61,18 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 
 QString SingleInstance::defaultSocketPath()
 {
+    const std::optional<QString> folder = privateRuntimeFolder();
+    return folder ? socketPath(*folder) : QString();
+}
+
+QString SingleInstance::socketPath(const QString& folder)
+{
     // Windows on another display, or under another window system (an offscreen test run next to
     // the desktop session), belong to another instance.
     const QByteArray session = QGuiApplication::platformName().toUtf8() + '|' +
                                qgetenv("WAYLAND_DISPLAY") + '|' + qgetenv("DISPLAY");
     const QByteArray key =
         QCryptographicHash::hash(session, QCryptographicHash::Sha256).toHex().left(16);
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return QDir(folder).filePath(QStringLiteral("pictavo-%1.socket").arg(QLatin1String(key)));
 }
 
@@ -76,6 +107,10 @@ SingleInstance::HandOver SingleInstance::handOver(const QList<QUrl>& urls) const
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(kConnectTimeoutMs))
         return HandOver::NoInstance;
+    if (!peerIsThisUser(socket.socketDescriptor())) {
+        qWarning("Pictavo: %s is held by another user", qPrintable(m_socketPath));
+        return HandOver::NoAnswer;
+    }
     socket.write(encodeOpenRequest(urls));
     QByteArray answer;
     while (!answer.endsWith('\n') && socket.waitForReadyRead(kAnswerTimeoutMs))
@@ -97,6 +132,12 @@ void SingleInstance::acceptConnections()
 {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // The folder keeps other users out; should one get in all the same, it is not heard.
+        if (!peerIsThisUser(socket->socketDescriptor())) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         QTimer::singleShot(kRequestTimeoutMs, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (socket->bytesAvailable() > kMaxRequestBytes) {

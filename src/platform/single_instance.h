@@ -9,8 +9,10 @@
 namespace pictavo {
 
 // One window per user and display: the first start listens on a local socket, later starts hand
-// their URLs to it and end. The socket lives in the user's private runtime folder
-// ($XDG_RUNTIME_DIR); PICTAVO_SINGLE_INSTANCE=0 turns the whole mechanism off.
+// their URLs to it and end. The socket lives only in the user's private runtime folder
+// ($XDG_RUNTIME_DIR, owned by the user, mode 0700); without one, every start opens its own
+// window. Both ends talk only to a process of the same user. PICTAVO_SINGLE_INSTANCE=0 turns
+// the whole mechanism off.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -22,9 +24,12 @@ public:
 
     explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
 
-    // The socket for this user's session on the current display and window system; call after
-    // the QGuiApplication exists.
+    // The socket for this user's session on the current display and window system, in the
+    // private runtime folder; empty when there is no such folder. Call after the
+    // QGuiApplication exists.
     static QString defaultSocketPath();
+    // The socket of this session in `folder`.
+    static QString socketPath(const QString& folder);
     // False when PICTAVO_SINGLE_INSTANCE=0, for tests and scripts that want their own window.
     static bool isEnabled();
 
@@ -33,7 +38,6 @@ public:
     Role claim(const QList<QUrl>& urls);
 
     bool isListening() const { return m_server.isListening(); }
-    QString socketPath() const { return m_socketPath; }
 
 Q_SIGNALS:
     // A later start asked for these URLs to join the queue (none: only come to the front).

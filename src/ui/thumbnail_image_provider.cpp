@@ -124,12 +124,14 @@ ThumbnailImageProvider::~ThumbnailImageProvider()
 QQuickImageResponse* ThumbnailImageProvider::requestImageResponse(const QString& id,
                                                                   const QSize& requestedSize)
 {
-    // Qt may have decoded some escapes already; decoding again leaves those alone, and a
-    // literal "%" always arrives escaped.
-    const QString path = QUrl::fromPercentEncoding(id.toUtf8());
+    // The id is the path's bytes percent-encoded (the queue's encodedPath). Qt may have decoded
+    // some escapes already, UTF-8 sequences into characters; those go back to their bytes, the
+    // escapes left are decoded now, and a literal "%" always arrives escaped. Never through
+    // text: a byte that is not UTF-8 would come back as another.
+    const QByteArray path = QByteArray::fromPercentEncoding(id.toUtf8());
     const QSize size =
         requestedSize.isValid() && !requestedSize.isEmpty() ? requestedSize : kDefaultSize;
-    return new ThumbnailResponse(*this, QFile::encodeName(path), size, m_pool);
+    return new ThumbnailResponse(*this, path, size, m_pool);
 }
 
 ThumbnailImageProvider::Result ThumbnailImageProvider::picture(const QByteArray& path, QSize size)

@@ -9,9 +9,9 @@
 
 namespace pictavo {
 
-// Serves "image://thumbnail/<percent-encoded path>": the photo scaled to cover the requested
-// size and cropped to it, on the provider's own two threads so that a long queue scrolling
-// past cannot occupy every core or hold up the drawing. A valid picture in the desktop's
+// Serves "image://thumbnail/<the path's bytes percent-encoded>": the photo scaled to cover the
+// requested size and cropped to it, on the provider's own two threads so that a long queue
+// scrolling past cannot occupy every core or hold up the drawing. A valid picture in the desktop's
 // shared thumbnail cache is used instead of decoding the photo, and a decoded one is left
 // there. A file that cannot be read gives an error, and the view keeps its placeholder; it is
 // not read again while its modification time stays the same.

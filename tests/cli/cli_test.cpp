@@ -104,16 +104,22 @@ protected:
             .write_to_file((dir / name).c_str());
     }
 
-    // Runs pictavo-cli in the background until a conversion's temporary file shows in $/out,
-    // then sends it `signals` 50 ms apart. Returns the exit code, or 128 + the ending signal.
-    int interrupted(const std::string& line, const std::vector<int>& signals)
+    // Runs pictavo-cli in the background until a conversion's temporary file shows in $/out
+    // (or, with `whileReading`, until it has that folder open), then sends it `signals` 50 ms
+    // apart. Returns the exit code, or 128 + the ending signal.
+    int interrupted(const std::string& line, const std::vector<int>& signals,
+                    const std::string& whileReading = "")
     {
         // A background job of a shell starts with SIGINT ignored, which the program respects.
         std::string script = "env --default-signal=INT,TERM,HUP " + quoted(PICTAVO_CLI);
         for (const std::string& argument : words(line))
             script += " " + quoted(argument);
-        script += " >" + quoted(at("$/stdout")) + " 2>/dev/null & until ls -A " +
-                  quoted(at("$/out")) + " 2>/dev/null | grep -q pictavo-; do sleep 0.002; done";
+        const std::string ready =
+            whileReading.empty()
+                ? "ls -A " + quoted(at("$/out")) + " 2>/dev/null | grep -q pictavo-"
+                : "ls -l /proc/$!/fd 2>/dev/null | grep -q " + quoted(at(whileReading) + "$");
+        script += " >" + quoted(at("$/stdout")) + " 2>/dev/null & until " + ready +
+                  "; do sleep 0.002; done";
         for (const int signal : signals)
             script += "; kill -" + std::to_string(signal) + " $!; sleep 0.05";
         const int status =
@@ -326,25 +332,32 @@ TEST_F(Cli, NamesKeepTheirBytesAndPrintEscaped)
 
 // SIGINT and SIGTERM cancel a batch after the image under way (one at a time, so
 // that b has not started); a second SIGINT ends it at once, as the first SIGTERM ends a single
-// conversion. Either way no temporary file is left behind.
+// conversion. Either way no temporary file is left behind. A request while a big folder is
+// still being read stops the batch before any conversion begins.
 TEST_F(Cli, SignalsCancelOrEndWithoutLeavingTemporaries)
 {
     noise("a.png", 1200, 900);
     noise("b.png", 1200, 900);
     noise("big.png", 3000, 2250);
+    image("many/0.jpg", 8, 8);
+    for (int i = 1; i < 30'000; ++i)
+        fs::create_hard_link(dir / "many/0.jpg", dir / ("many/" + std::to_string(i) + ".jpg"));
     const std::string cancellable = "batch --output $/out --jobs 1 --format heic $/a.png $/b.png";
     const std::string huge = " --width 6000 --height 4500 --format heic";
     const Lines cancelled{"done $/a.png -> $/out/a_resized.heic", "İşlem iptal edildi."};
-    const std::vector<std::tuple<std::string, std::vector<int>, int, Lines, std::set<std::string>>>
+    const std::vector<
+        std::tuple<std::string, std::vector<int>, int, Lines, std::set<std::string>, std::string>>
         cases{
-            {cancellable, {SIGINT}, 3, cancelled, {"a_resized.heic"}},
-            {cancellable, {SIGTERM}, 3, cancelled, {"a_resized.heic"}},
-            {"batch --output $/out $/big.png" + huge, {SIGINT, SIGINT}, 128 + SIGINT, {}, {}},
-            {"convert $/big.png $/out/big.heic" + huge, {SIGTERM}, 128 + SIGTERM, {}, {}},
+            {cancellable, {SIGINT}, 3, cancelled, {"a_resized.heic"}, ""},
+            {cancellable, {SIGTERM}, 3, cancelled, {"a_resized.heic"}, ""},
+            {"batch --output $/out $/big.png" + huge, {SIGINT, SIGINT}, 128 + SIGINT, {}, {}, ""},
+            {"convert $/big.png $/out/big.heic" + huge, {SIGTERM}, 128 + SIGTERM, {}, {}, ""},
+            {"batch --output $/out $/many", {SIGTERM}, 3, {"İşlem iptal edildi."}, {}, "$/many"},
         };
-    for (const auto& [line, signals, exitCode, out, kept] : cases) {
+    for (const auto& [line, signals, exitCode, out, kept, whileReading] : cases) {
         fs::create_directories(dir / "out");
-        EXPECT_EQ(interrupted(line, signals), exitCode) << line << strsignal(signals.back());
+        EXPECT_EQ(interrupted(line, signals, whileReading), exitCode)
+            << line << strsignal(signals.back());
         EXPECT_EQ(lines(dir / "stdout"), at(out)) << line;
         EXPECT_EQ(entriesOf(dir / "out"), kept) << line;
         fs::remove_all(dir / "out");

@@ -4,6 +4,7 @@
 
 #include "platform_services.h"
 
+#include <QByteArrayList>
 #include <QHash>
 #include <QStringList>
 
@@ -83,8 +84,8 @@ public:
 
 class FakeFileManager : public FileManager {
 public:
-    void reveal(const QString& path) override { revealed << path; }
-    QStringList revealed;
+    void reveal(const std::filesystem::path& path) override { revealed << path.c_str(); }
+    QByteArrayList revealed;
 };
 
 // Each call as a line: "started 3", "left 2", "finished: <summary>" (+ " (failures)").
@@ -98,7 +99,7 @@ public:
     void runFinished(const RunOutcome& outcome) override
     {
         calls << "finished: " + outcome.summary + (outcome.hadFailures ? " (failures)" : "");
-        outputFolder = outcome.outputFolder;
+        outputFolder = QString::fromStdString(outcome.outputFolder);
     }
     QStringList calls;
     QString outputFolder;

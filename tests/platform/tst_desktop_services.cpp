@@ -46,14 +46,15 @@ public:
     }
 };
 
-// A file manager that records what it is asked to show, or refuses. The reveal blocks in its
-// call, so this answers from a thread of its own.
+// A file manager that records what it is asked to show, or refuses, after `delayMs`; it
+// answers from a thread of its own.
 class FakeFileManager : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 
 public:
     std::atomic<bool> refusing = false;
+    std::atomic<int> delayMs = 0;
 
     QList<QStringList> takeRequests()
     {
@@ -64,8 +65,11 @@ public:
 public Q_SLOTS:
     void ShowItems(const QStringList& uris, const QString&)
     {
-        QMutexLocker lock(&m_mutex);
-        m_requests << uris;
+        {
+            QMutexLocker lock(&m_mutex);
+            m_requests << uris;
+        }
+        QThread::msleep(delayMs);
         if (refusing)
             sendErrorReply(QDBusError::Failed, QStringLiteral("cannot show"));
     }
@@ -76,8 +80,8 @@ private:
 };
 
 struct RecordingFileManager : FileManager {
-    void reveal(const QString& path) override { revealed << path; }
-    QStringList revealed;
+    void reveal(const std::filesystem::path& path) override { revealed << path.c_str(); }
+    QByteArrayList revealed;
 };
 
 } // namespace
@@ -151,29 +155,35 @@ private Q_SLOTS:
         QTest::newRow("shown") << "shown";
         QTest::newRow("refused") << "refused";
         QTest::newRow("nobody serves FileManager1") << "no file manager";
+        QTest::newRow("shown after a long wait") << "slow";
     }
 
-    // Exactly the item's URL, percent-encoded as GIO and KIO expect URIs to be; without an
-    // answer, its parent folder opens instead.
+    // Exactly the item's bytes (not UTF-8 here), percent-encoded as GIO and KIO expect URIs to
+    // be; without an answer, its parent folder opens instead. The window never waits for it.
     void revealShowsTheItemOrOpensItsFolder()
     {
         QFETCH(QString, answer);
         m_fileManager.refusing = answer == "refused";
+        m_fileManager.delayMs = answer == "slow" ? DesktopFileManager::kCallTimeoutMs / 2 : 0;
         if (answer != "no file manager") {
             QVERIFY(bus("files").registerObject("/org/freedesktop/FileManager1", &m_fileManager,
                                                 QDBusConnection::ExportAllSlots));
             QVERIFY(bus("files").registerService(kFileManager));
         }
         QList<QUrl> opened;
+        QElapsedTimer elapsed;
+        elapsed.start();
         DesktopFileManager(bus("client"), [&](const QUrl& url) {
             opened << url;
             return true;
-        }).reveal(m_dir.filePath("Çıktı 2"));
+        }).reveal(m_dir.filePath("Çıktı 2").toStdString() + "\xff");
+        QVERIFY(elapsed.elapsed() < DesktopFileManager::kCallTimeoutMs / 2);
 
+        QTRY_VERIFY(!opened.isEmpty() || elapsed.elapsed() > DesktopFileManager::kCallTimeoutMs);
         const QList<QStringList> requests = m_fileManager.takeRequests();
-        if (answer == "shown") {
-            QCOMPARE(requests,
-                     QList<QStringList>{{"file://" + m_dir.path() + "/%C3%87%C4%B1kt%C4%B1%202"}});
+        if (answer == "shown" || answer == "slow") {
+            QCOMPARE(requests, QList<QStringList>{
+                                   {"file://" + m_dir.path() + "/%C3%87%C4%B1kt%C4%B1%202%FF"}});
             QVERIFY(opened.isEmpty());
         } else {
             QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(m_dir.path())});
@@ -186,7 +196,7 @@ private Q_SLOTS:
     {
         QWindow window;
         window.showMinimized();
-        const QString folder = m_dir.filePath("Çıktı");
+        const QByteArray folder = m_dir.filePath("Çıktı").toUtf8() + "\xff";
         const QString summary = "2 tamamlandı, 1 görsel işlenemedi.";
         const QString notify = "org.freedesktop.Notifications.Notify";
         for (bool hadFailures : {false, true}) {
@@ -195,7 +205,7 @@ private Q_SLOTS:
             DesktopRunObserver observer(m_files, buses());
             observer.setWindow(&window);
             observer.runStarted(3);
-            observer.runFinished({summary, hadFailures, folder});
+            observer.runFinished({summary, hadFailures, folder.toStdString()});
             QTRY_COMPARE(m_services.calls.value(notify).size(), 1);
             const QVariantList arguments = m_services.calls[notify][0];
             const QString title =
@@ -209,7 +219,7 @@ private Q_SLOTS:
             QDBusMessage action = QDBusMessage::createSignal(
                 "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
             QVERIFY(bus("service").send(action << 7u << "reveal"));
-            QTRY_COMPARE(m_files.revealed, QStringList{folder});
+            QTRY_COMPARE(m_files.revealed, QByteArrayList{folder});
         }
     }
 
@@ -223,7 +233,7 @@ private Q_SLOTS:
         QTRY_VERIFY(m_services.calls.contains(inhibit));
         QTest::qWait(100);
         QVERIFY(!m_services.calls.contains(close));
-        observer.runFinished({"İşlem iptal edildi.", false, m_dir.path()});
+        observer.runFinished({"İşlem iptal edildi.", false, m_dir.path().toStdString()});
         QTRY_COMPARE(m_services.calls.value(close), QList<QVariantList>{{kRequestHandle}});
 
         const QList<QVariantList> calls = m_services.calls.value(inhibit);
@@ -244,7 +254,8 @@ private Q_SLOTS:
             observer.runProgressed(done / 40.0, 40 - done);
             QTest::qWait(10);
         }
-        observer.runFinished({"40 görsel başarıyla hazırlandı.", false, m_dir.path()});
+        observer.runFinished(
+            {"40 görsel başarıyla hazırlandı.", false, m_dir.path().toStdString()});
         const qint64 span = elapsed.elapsed();
         QTest::qWait(2 * LauncherProgress::kMinIntervalMs);
 

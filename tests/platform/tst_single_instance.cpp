@@ -4,6 +4,7 @@
 
 #include "single_instance.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -12,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pictavo;
@@ -33,6 +36,9 @@ private Q_SLOTS:
 
     void laterStart_data()
     {
+        // The program's runtime folder: "private" (0700, the user's), "unset" (Qt's own choice
+        // then, under $TMPDIR), "0755", or "foreign" (another user's).
+        QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("socket"); // what holds the socket when the program starts
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<bool>("handedOver"); // otherwise the start opens a window of its own
@@ -45,21 +51,38 @@ private Q_SLOTS:
         const QList<QUrl> urls{local("photo:1.jpg"), local("a#b%20c.jpg"), local("çiçek.heic"),
                                QUrl::fromLocalFile("/tmp/line\nbreak.jpg"),
                                QUrl::fromLocalFile("/srv/tatil foto.jpg")};
-        QTest::newRow("files") << "instance" << arguments << true << urls;
+        QTest::newRow("files") << "private"
+                               << "instance" << arguments << true << urls;
         const QStringList one{"/srv/a.jpg"};
         const QList<QUrl> oneUrl{QUrl::fromLocalFile("/srv/a.jpg")};
-        QTest::newRow("a crashed instance's socket") << "stale" << one << true << oneUrl;
+        QTest::newRow("a crashed instance's socket") << "private"
+                                                     << "stale" << one << true << oneUrl;
         // A hung instance: the start does not take the socket away from it.
-        QTest::newRow("silent") << "silent" << one << false << oneUrl;
+        QTest::newRow("silent") << "private"
+                                << "silent" << one << false << oneUrl;
+        // A socket outside a private folder may be anybody's: no hand-over at all.
+        for (const char* runtime : {"unset", "0755", "foreign"})
+            QTest::newRow(runtime) << runtime << "instance" << one << false << oneUrl;
     }
 
     void laterStart()
     {
+        QFETCH(QString, runtime);
         QFETCH(QString, socket);
         QFETCH(QStringList, arguments);
         QFETCH(bool, handedOver);
         QFETCH(QList<QUrl>, urls);
-        const QString path = SingleInstance::defaultSocketPath();
+        QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+        const QString temporary = m_home.filePath("tmp");
+        if (runtime == "unset")
+            folder = temporary + "/runtime-" + QString::fromLocal8Bit(getpwuid(geteuid())->pw_name);
+        else if (runtime != "private")
+            folder = m_home.filePath(runtime);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(qPrintable(folder), runtime == "0755" ? 0755 : 0700) == 0);
+        if (runtime == "foreign" && ::chown(qPrintable(folder), 65534, 65534) != 0)
+            QSKIP("only root can give a folder to another user");
+        const QString path = SingleInstance::socketPath(folder);
         SingleInstance running(path);
         QSignalSpy activated(&running, &SingleInstance::activated);
         QLocalServer holder;
@@ -84,6 +107,11 @@ private Q_SLOTS:
         environment.insert("XDG_CACHE_HOME", m_home.filePath("cache"));
         environment.insert("PICTAVO_REPORT_FIRST_FRAME", "1");
         environment.insert("PICTAVO_QUIT_AFTER_FIRST_FRAME", "1");
+        environment.insert("TMPDIR", temporary);
+        if (runtime == "unset")
+            environment.remove("XDG_RUNTIME_DIR");
+        else
+            environment.insert("XDG_RUNTIME_DIR", folder);
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(m_files.path());
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);

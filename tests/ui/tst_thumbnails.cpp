@@ -1,15 +1,19 @@
 // The queue's thumbnails and the desktop's shared thumbnail cache, through the provider the
 // view asks, on a photo of the test's own and a temporary cache folder.
 
+#include "image_queue_model.h"
 #include "sample_files.h"
 #include "thumbnail_cache.h"
 #include "thumbnail_image_provider.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QtEndian>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace pictavo;
@@ -18,18 +22,41 @@ namespace {
 
 const QColor kMarker(255, 0, 255); // a colour the photo does not have
 
-// The picture the view would get for `path` from a provider of its own, as a launch of the
-// program would ask; a null image when the provider gives an error.
-QImage thumbnail(const QString& path, QSize size = {82, 62})
+// The picture the view would get for the file at `path` (its bytes) from a provider of its
+// own, as a launch of the program would ask: the queue row's image URL, taken apart again as
+// Qt Quick does. A null image when the provider gives an error.
+QImage thumbnail(const QByteArray& path, QSize size = {82, 62})
 {
+    ImageQueueModel queue;
+    queue.append(
+        {{ItemId::random(), path.toStdString(), 1, 1, 1, ImageItem::ItemStatus::makeReady(), {}}});
+    const QUrl url("image://thumbnail/" +
+                   queue.data(queue.index(0), ImageQueueModel::EncodedPathRole).toString());
     ThumbnailImageProvider provider;
-    std::unique_ptr<QQuickImageResponse> response(
-        provider.requestImageResponse(QString::fromLatin1(QUrl::toPercentEncoding(path)), size));
+    std::unique_ptr<QQuickImageResponse> response(provider.requestImageResponse(
+        url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority).mid(1), size));
     QSignalSpy finished(response.get(), &QQuickImageResponse::finished);
     if (!finished.wait(20000) || !response->errorString().isEmpty())
         return {};
     std::unique_ptr<QQuickTextureFactory> factory(response->textureFactory());
     return factory->image();
+}
+QImage thumbnail(const QString& path, QSize size = {82, 62})
+{
+    return thumbnail(QFile::encodeName(path), size);
+}
+
+// The types of the PNG chunks in `png` that hold the text under `key`.
+QList<QByteArray> textChunkTypes(const QByteArray& png, const QByteArray& key)
+{
+    QList<QByteArray> types;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qsizetype length = qFromBigEndian<quint32>(png.constData() + at);
+        if (png.mid(at + 8, key.size() + 1) == key + '\0')
+            types << png.mid(at + 4, 4);
+        at += 12 + length;
+    }
+    return types;
 }
 
 int mode(const QString& path)
@@ -111,13 +138,23 @@ private Q_SLOTS:
         QCOMPARE(showsMarker(image), used);
     }
 
+    // A name that is not UTF-8, in a URI far over the 40 characters past which Qt would store
+    // the text compressed.
     void decodedPictureIsLeftInTheCacheByTheStandard()
     {
-        QVERIFY(!thumbnail(m_photo).isNull());
-        const auto source = ThumbnailCache::describe(QFile::encodeName(m_photo));
+        const QByteArray photo =
+            QFile::encodeName(m_home->path()) + "/uzun bir ad \xff" + QByteArray(40, 'x') + ".jpg";
+        std::filesystem::copy_file(m_photo.toStdString(), photo.toStdString());
+        const auto removePhoto = qScopeGuard([&] { std::filesystem::remove(photo.toStdString()); });
+        QVERIFY(!thumbnail(photo).isNull());
+        const auto source = ThumbnailCache::describe(photo);
+        QVERIFY(source);
         const QString stored = m_cache + "large/" + ThumbnailCache::fileNameFor(source->uri);
         const QImage picture(stored);
         QCOMPARE(picture.text("Thumb::URI").toLatin1(), source->uri);
+        QFile png(stored);
+        QVERIFY(png.open(QIODevice::ReadOnly));
+        QCOMPARE(textChunkTypes(png.readAll(), "Thumb::URI"), QList<QByteArray>{"tEXt"});
         QCOMPARE(picture.text("Thumb::MTime"), QString::number(source->mtime));
         QCOMPARE(picture.size(), QSize(256, 192)); // the whole 400 × 300 photo, not the crop
         QCOMPARE(mode(stored), 0600);

@@ -8,7 +8,7 @@ import Pictavo.Shell
 Item {
     id: root
 
-    required property string path
+    required property string encodedPath
     required property string fileName
     required property real pixelWidth
     required property real pixelHeight
@@ -89,8 +89,7 @@ Item {
                 id: thumbnail
                 objectName: "thumbnail"
                 anchors.fill: parent
-                source: root.wantsThumbnail ? "image://thumbnail/" + encodeURIComponent(root.path)
-                                            : ""
+                source: root.wantsThumbnail ? "image://thumbnail/" + root.encodedPath : ""
                 sourceSize: Qt.size(Math.ceil(82 * Screen.devicePixelRatio),
                                     Math.ceil(62 * Screen.devicePixelRatio))
                 fillMode: Image.PreserveAspectCrop
