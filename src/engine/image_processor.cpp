@@ -109,22 +109,24 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
 }
 
-void encode(PreparedOutput& output, const detail::StagedFile& staged)
+// The whole file in memory, written by the caller in one checked write.
+detail::Bytes encode(PreparedOutput& output)
 {
-    detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
-                       staged.path());
+    detail::Bytes bytes =
+        detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and
     // writes the file without one; the pixels, still in that profile's space, would then be
-    // shown with the wrong colours. Such images are written again, converted to sRGB. The
+    // shown with the wrong colours. Such images are encoded again, converted to sRGB. The
     // other writers embed any profile as it is.
     if (output.type == WrittenType::png && output.canvas.profileKept &&
-        !detail::hasEmbeddedProfile(staged.path())) {
+        !detail::hasEmbeddedProfile(bytes)) {
         output.canvas =
             detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
         output.metadata->icc.clear();
-        detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
-                           staged.path());
+        bytes =
+            detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     }
+    return bytes;
 }
 
 } // namespace
@@ -138,7 +140,7 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
     detail::StagedFile staged(destination);
-    encode(output, staged);
+    staged.write(encode(output));
     staged.commit();
 }
 
@@ -151,7 +153,7 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
     PreparedOutput output = prepare(source, settings);
     std::filesystem::path destination = nextName();
     detail::StagedFile staged(destination);
-    encode(output, staged);
+    staged.write(encode(output));
     // Each refusal means another program took the name since it was handed out.
     for (int attempt = 0; attempt < 10'000; ++attempt) {
         if (staged.commitAsNew(destination))

@@ -18,6 +18,15 @@ int orientationOf(const vips::VImage& image)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
+// The pixels decode later, from the blob: it lives as long as the image does.
+vips::VImage webpFromMemory(OwnedBlob blob, vips::VOption* options)
+{
+    vips::VImage image = vips::VImage::webpload_buffer(blob.get(), options);
+    g_object_set_data_full(G_OBJECT(image.get_image()), "pictavo-source-bytes", blob.release(),
+                           [](gpointer blob) { vips_area_unref(VIPS_AREA(blob)); });
+    return image;
+}
+
 } // namespace
 
 std::optional<SourceImage> openSource(const std::filesystem::path& path)
@@ -29,6 +38,9 @@ std::optional<SourceImage> openSource(const std::filesystem::path& path)
 std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
                                       int jpegShrink)
 {
+    OwnedBlob webp;
+    if (family == SourceFamily::webp && !(webp = readBlob(path)))
+        return std::nullopt;
     try {
         // Sequential access streams the pixels top to bottom in small strips; damaged
         // data fails the render instead of turning silently into grey pixels.
@@ -53,7 +65,7 @@ std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceF
             image = vips::VImage::tiffload(path.c_str(), options);
             break;
         case SourceFamily::webp:
-            image = vips::VImage::webpload(path.c_str(), options);
+            image = webpFromMemory(std::move(webp), options);
             break;
         }
         if (image.width() < 1 || image.height() < 1)

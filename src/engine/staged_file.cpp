@@ -90,16 +90,28 @@ StagedFile::~StagedFile()
     ::close(m_descriptor);
 }
 
+void StagedFile::write(std::span<const unsigned char> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(m_descriptor, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        // EFBIG past the file size limit, ENOSPC, EDQUOT, EIO: the file is incomplete.
+        if (written <= 0)
+            throw ProcessingError(ProcessingError::cannotWrite);
+        done += static_cast<std::size_t>(written);
+    }
+    m_written += done;
+}
+
+// Asked of the file itself rather than of the writes: the size on disk is what a reader gets.
 bool StagedFile::isComplete(bool durable) const
 {
-    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
     struct stat written {};
-    const bool complete = ::fstat(descriptor, &written) == 0 && written.st_size > 0 &&
-                          (!durable || ::fsync(descriptor) == 0);
-    ::close(descriptor);
-    return complete;
+    return m_written > 0 && ::fstat(m_descriptor, &written) == 0 &&
+           static_cast<std::size_t>(written.st_size) == m_written &&
+           (!durable || ::fsync(m_descriptor) == 0);
 }
 
 void StagedFile::commit()

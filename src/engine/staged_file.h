@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string_view>
 
 namespace pictavo::detail {
@@ -19,9 +21,13 @@ public:
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    const std::filesystem::path& path() const { return m_temporary; }
+    // Writes the whole content: an encoder's finished bytes. Every write(2) is checked, so a
+    // full disk or a file size limit fails here instead of leaving a cut-off file. Throws
+    // cannotWrite.
+    void write(std::span<const unsigned char> bytes);
 
-    // Flushes the file to disk and renames it over the destination. Throws cannotWrite.
+    // Flushes the file to disk and renames it over the destination. Throws cannotWrite, also
+    // when the file does not hold exactly the bytes written.
     void commit();
 
     // Puts the file in place at `destination` (in the same folder) only if nothing is there
@@ -37,6 +43,7 @@ private:
     std::filesystem::path m_temporary;
     int m_descriptor = -1; // holds the lock
     int m_registration = -1;
+    std::size_t m_written = 0;
     bool m_committed = false;
 };
 

@@ -1,5 +1,7 @@
 #include "vips_runtime.h"
 
+#include "regular_file.h"
+
 #include <cstring>
 #include <malloc.h>
 #include <mutex>
@@ -48,6 +50,20 @@ void releaseThreadState()
 {
     vips_error_clear();
     vips_thread_shutdown();
+}
+
+OwnedBlob readBlob(const std::filesystem::path& path)
+{
+    std::optional<FileContent> content = readWholeFile(path);
+    if (!content || content->size == 0)
+        return nullptr;
+    const auto release = [](void* bytes, void*) {
+        std::free(bytes);
+        return 0;
+    };
+    OwnedBlob blob(vips_blob_new(release, content->bytes.get(), content->size));
+    content->bytes.release();
+    return blob;
 }
 
 std::optional<SourceFamily> sniffFamily(const std::filesystem::path& path)
