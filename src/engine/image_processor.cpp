@@ -170,18 +170,22 @@ std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
     if (!detail::isRegularFile(path))
         return std::nullopt;
     std::optional<PixelSize> upright;
+    int decodedBytesPerPixel = ImageInfo{}.decodedBytesPerPixel; // 8-bit JPEGs take 4 at most
     if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(path)) {
         const bool quarter = jpeg->orientation >= 5;
         upright =
             quarter ? PixelSize{jpeg->height, jpeg->width} : PixelSize{jpeg->width, jpeg->height};
     } else if (const std::optional<SourceImage> header = detail::openSource(path)) {
         upright = header->upright();
+        const auto sample = static_cast<int>(vips_format_sizeof(header->image.format()));
+        decodedBytesPerPixel = std::max(decodedBytesPerPixel, header->image.bands() * sample);
     }
     if (!upright)
         return std::nullopt;
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes)};
+    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes),
+                     decodedBytesPerPixel};
 }
 
 const std::set<std::string>& supportedExtensions()

@@ -17,6 +17,8 @@ struct ImageInfo {
     std::int64_t width = 0;
     std::int64_t height = 0;
     std::int64_t fileSize = 0;
+    // What one pixel takes once decoded, 4 at least (8-bit RGBA); a 16-bit RGBA PNG takes 8.
+    int decodedBytesPerPixel = 4;
 
     bool operator==(const ImageInfo&) const = default;
 };

@@ -54,9 +54,12 @@ RunCapacity automaticRunCapacity()
                       : kFallbackBudget};
 }
 
-std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, std::int64_t canvasPixels)
+std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytesPerPixel,
+                                      std::int64_t canvasPixels)
 {
-    return kPipelineBytes + std::max<std::int64_t>(sourcePixels, 0) * kBytesPerPixel +
+    return kPipelineBytes +
+           std::max<std::int64_t>(sourcePixels, 0) *
+               std::max<std::int64_t>(sourceBytesPerPixel, kBytesPerPixel) +
            std::max<std::int64_t>(canvasPixels, 0) * kBytesPerPixel;
 }
 

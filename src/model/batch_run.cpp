@@ -73,7 +73,8 @@ std::int64_t memoryEstimate(const ImageItem& item, const ResizeSettings& setting
         std::min(settings.width,
                  ImageProcessor::kMaxCanvasPixels / std::max<std::int64_t>(settings.height, 1)) *
         settings.height;
-    return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, canvas);
+    return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, item.decodedBytesPerPixel,
+                                    canvas);
 }
 
 } // namespace
