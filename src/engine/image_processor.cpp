@@ -109,6 +109,15 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
 }
 
+// The destination's folder, opened once for every step of the write.
+std::shared_ptr<const OpenFolder> folderOf(const std::filesystem::path& destination)
+{
+    std::shared_ptr<const OpenFolder> folder = OpenFolder::open(destination.parent_path());
+    if (!folder)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    return folder;
+}
+
 // The whole file in memory, written by the caller in one checked write.
 detail::Bytes encode(PreparedOutput& output)
 {
@@ -139,24 +148,27 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
-    detail::StagedFile staged(destination);
+    detail::StagedFile staged(folderOf(destination), destination.filename().native());
     staged.write(encode(output));
     staged.commit();
 }
 
 std::filesystem::path processToNewFile(const std::filesystem::path& source,
                                        const ResizeSettings& settings,
-                                       const std::function<std::filesystem::path()>& nextName)
+                                       const std::function<std::filesystem::path()>& nextName,
+                                       std::shared_ptr<const OpenFolder> folder)
 {
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
     std::filesystem::path destination = nextName();
-    detail::StagedFile staged(destination);
+    if (!folder)
+        folder = folderOf(destination);
+    detail::StagedFile staged(folder, destination.filename().native());
     staged.write(encode(output));
     // Each refusal means another program took the name since it was handed out.
     for (int attempt = 0; attempt < 10'000; ++attempt) {
-        if (staged.commitAsNew(destination))
+        if (staged.commitAsNew(destination.filename().native()))
             return destination;
         destination = nextName();
     }

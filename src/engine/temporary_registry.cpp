@@ -4,6 +4,7 @@
 #include <atomic>
 #include <climits>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <unistd.h>
 
@@ -15,7 +16,8 @@ enum SlotState : int { kFree, kFilling, kHeld, kRemoving };
 
 struct Slot {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    int folder = -1;
+    char name[NAME_MAX + 1];
 };
 
 static_assert(std::atomic<int>::is_always_lock_free, "a signal handler reads the slot states");
@@ -46,10 +48,10 @@ Block* blockOf(int slot)
 
 } // namespace
 
-int registerTemporary(const char* path) noexcept
+int registerTemporary(int folder, const char* name) noexcept
 {
-    const std::size_t length = std::strlen(path);
-    if (length >= PATH_MAX)
+    const std::size_t length = std::strlen(name);
+    if (length > NAME_MAX)
         return -1;
     int base = 0;
     for (Block* block = &first; block != nullptr; base += int(kSlotsPerBlock)) {
@@ -58,7 +60,8 @@ int registerTemporary(const char* path) noexcept
             int expected = kFree;
             if (!slot.state.compare_exchange_strong(expected, kFilling))
                 continue;
-            std::memcpy(slot.path, path, length + 1);
+            slot.folder = folder;
+            std::memcpy(slot.name, name, length + 1);
             slot.state.store(kHeld, std::memory_order_release);
             return base + static_cast<int>(i);
         }
@@ -95,9 +98,9 @@ void removeRegisteredTemporaries() noexcept
          block = block->next.load(std::memory_order_acquire))
         for (Slot& slot : block->slots) {
             int expected = kHeld;
-            // Claiming the slot first keeps its path from being overwritten while it is read.
+            // Claiming the slot first keeps its name from being overwritten while it is read.
             if (slot.state.compare_exchange_strong(expected, kRemoving))
-                ::unlink(slot.path);
+                ::unlinkat(slot.folder, slot.name, 0);
         }
 }
 

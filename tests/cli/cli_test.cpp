@@ -315,6 +315,32 @@ TEST_F(Cli, WritesCutShortFailAndKeepTheOriginal)
     }
 }
 
+// The output folder, or a kept subfolder, swapped for a link to another folder once the batch
+// has written into it never sends a file through the link: the rest follow the first.
+TEST_F(Cli, FoldersSwappedForLinksMidRunAreNeverFollowed)
+{
+    for (int i = 0; i < 6; ++i)
+        noise("in/sub/" + std::to_string(i) + ".png", 800, 600);
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases{
+        {"$/out/in/sub", "$/out/in/moved", "$/out/in/moved"},
+        {"$/out", "$/moved", "$/moved/in/sub"}};
+    for (const auto& [swapped, movedTo, written] : cases) {
+        fs::create_directories(dir / "elsewhere");
+        const std::string script =
+            quoted(PICTAVO_CLI) + " batch --output " + quoted(at("$/out")) +
+            " --keep-folders yes --jobs 1 --format png " + quoted(at("$/in")) + " >/dev/null & " +
+            "until ls " + quoted(at("$/out/in/sub")) + " 2>/dev/null | grep -q png; do sleep " +
+            "0.002; done; mv " + quoted(at(swapped)) + " " + quoted(at(movedTo)) + " && ln -s " +
+            quoted(at("$/elsewhere")) + " " + quoted(at(swapped)) + "; wait $!";
+        const int status = std::system(("timeout 120 sh -c " + quoted(script)).c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << swapped;
+        EXPECT_EQ(entriesOf(dir / "elsewhere"), std::set<std::string>{}) << swapped;
+        EXPECT_EQ(entriesOf(at(written)).size(), 6u) << swapped;
+        for (const char* made : {"out", "moved", "elsewhere"})
+            fs::remove_all(dir / made);
+    }
+}
+
 // Names are bytes: one that is not UTF-8, control characters and Turkish letters all reach the
 // disk unchanged, and each printed line shows them in the one documented escaped form.
 TEST_F(Cli, NamesKeepTheirBytesAndPrintEscaped)

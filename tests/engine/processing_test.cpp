@@ -173,13 +173,14 @@ TEST_P(Writing, NamesAndSubfoldersStayBelowTheOutputFolder)
     settings.suffix = c.suffix;
     const fs::path written = fs::path(c.subfolder) / c.written;
     std::vector<std::string> expected{"in", "in/" + c.source, "out", "out/link"};
-    OutputSubfolders subfolders(dir / "out");
+    OutputSubfolders subfolders(OpenFolder::open(dir / "out"));
     if (c.written.empty()) {
         EXPECT_FALSE(subfolders.prepare(c.subfolder));
     } else {
         EXPECT_EQ(outputFileName(settings, c.source), c.written);
         ASSERT_TRUE(c.subfolder.empty() || subfolders.prepare(c.subfolder));
-        FreeNameFinder names(dir / "out" / c.subfolder, settings, dir / "in" / c.source);
+        FreeNameFinder names(OpenFolder::open(dir / "out"), c.subfolder, settings,
+                             dir / "in" / c.source);
         ImageProcessor::processToNewFile(dir / "in" / c.source, settings,
                                          [&] { return names.next(); });
         for (fs::path step = "out" / written; step != "out"; step = step.parent_path())
@@ -216,7 +217,8 @@ TEST(FreeNames, SkipEverythingThatExists)
     writeFile(dir / "a_resized.png", Bytes{'x'});
     writeFile(dir / "a_resized-2.png", Bytes{'x'});
     fs::create_symlink(dir / "nowhere", dir / "a_resized-4.png");
-    FreeNameFinder names(dir.path(), target(1, 1, ResizeMode::fit, OutputFormat::png), "/p/a.jpg");
+    FreeNameFinder names(OpenFolder::open(dir.path()), "",
+                         target(1, 1, ResizeMode::fit, OutputFormat::png), "/p/a.jpg");
     EXPECT_EQ(names.next(), dir / "a_resized-3.png");
     EXPECT_EQ(names.next(), dir / "a_resized-5.png");
 }
@@ -298,10 +300,11 @@ TEST(ImageInfo, GivesTheDecodedSampleSizeForTheMemoryEstimate)
 TEST(StagedFiles, EveryOneBeingWrittenIsRemovedOnRequest)
 {
     TempDir dir;
+    const std::shared_ptr<const OpenFolder> folder = OpenFolder::open(dir.path());
     std::vector<std::unique_ptr<detail::StagedFile>> staged;
     for (int i = 0; i < 100; ++i)
         staged.push_back(
-            std::make_unique<detail::StagedFile>(dir / ("out" + std::to_string(i) + ".jpg")));
+            std::make_unique<detail::StagedFile>(folder, "out" + std::to_string(i) + ".jpg"));
     EXPECT_EQ(dir.entries().size(), 100u);
     detail::removeRegisteredTemporaries();
     EXPECT_EQ(dir.entries(), std::vector<std::string>{});
