@@ -23,8 +23,9 @@ RunCapacity automaticRunCapacity();
 
 // A generous estimate of one conversion's peak memory: libvips' per-pipeline buffers, the
 // decoded source at `sourceBytesPerPixel` (HEIF and interlaced PNG decode the whole picture;
-// JPEG's shrink-on-load takes less; 16-bit samples take twice 8-bit ones) and the canvas at 4
-// bytes a pixel.
+// JPEG's shrink-on-load takes less; 16-bit samples take twice 8-bit ones), the canvas at 4
+// bytes a pixel, and as much again for the encoded file, which is held in memory until it is
+// written (a PNG or TIFF of noise takes about what its pixels do).
 std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytesPerPixel,
                                       std::int64_t canvasPixels);
 
