@@ -26,6 +26,7 @@ public:
     RegularFile& operator=(const RegularFile&) = delete;
 
     bool isOpen() const { return m_descriptor >= 0; }
+    int descriptor() const { return m_descriptor; }
 
     // Reads up to `count` bytes from `offset`; fewer only where the file ends or fails.
     std::size_t read(std::uint64_t offset, unsigned char* into, std::size_t count) noexcept;

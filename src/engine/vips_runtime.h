@@ -17,8 +17,13 @@ void releaseThreadState();
 // The image families the engine reads. Anything else is refused, whatever its extension.
 enum class SourceFamily { jpeg, png, heif, tiff, webp };
 
-// The family that libvips recognises from the file's content, not from its name.
-std::optional<SourceFamily> sniffFamily(const std::filesystem::path& path);
+// The regular file at `path` as a libvips source reading the one file opened here: nothing put
+// at the path later (a FIFO, a device, another file) reaches a loader, and a FIFO already there
+// is turned away without blocking. Nothing when it is not a regular file.
+std::optional<vips::VSource> openRegularSource(const std::filesystem::path& path);
+
+// The family that libvips recognises from the source's content, not from its name.
+std::optional<SourceFamily> sniffFamily(const vips::VSource& source);
 
 struct BlobRelease {
     void operator()(VipsBlob* blob) const { vips_area_unref(VIPS_AREA(blob)); }
