@@ -199,7 +199,9 @@ void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estima
     m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
 
     // Holding the first free name from here, in queue order, keeps later items from taking
-    // it however fast they finish.
+    // it however fast they finish. A kept subfolder may not exist yet, so its names are looked
+    // up below the output folder; the claim looks again in the subfolder held open, where the
+    // file goes.
     const Destination destination{FreeNameFinder(run.root, subfolder, run.settings, source),
                                   run.root, run.subfolders, subfolder};
     run.names->reserve(destination.candidates, position);
