@@ -6,6 +6,7 @@
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
+#include <new>
 #include <thread>
 
 namespace pictavo::detail {
@@ -98,10 +99,23 @@ HeifPtr<heif_image> planesFrom(const vips::VImage& rgb)
     return image;
 }
 
+// Collects the container in memory. libheif's own file writer ignores the stream's errors, so a
+// full disk would pass for success; written from memory, every write is checked.
+heif_error collect(heif_context*, const void* data, size_t size, void* into) noexcept
+{
+    try {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        static_cast<Bytes*>(into)->insert(static_cast<Bytes*>(into)->end(), bytes, bytes + size);
+        return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+    } catch (const std::bad_alloc&) { // no exception may cross libheif's C frames
+        return heif_error{heif_error_Memory_allocation_error, heif_suberror_Unspecified, ""};
+    }
+}
+
 } // namespace
 
-void writeHeif(const vips::VImage& rgb, HeifCodec codec, int quality,
-               const EncodedMetadata& metadata, const std::filesystem::path& file)
+Bytes encodeHeif(const vips::VImage& rgb, HeifCodec codec, int quality,
+                 const EncodedMetadata& metadata)
 {
     const int maxBands = codec == HeifCodec::av1 ? 4 : 3;
     if (rgb.bands() < 3 || rgb.bands() > maxBands || rgb.format() != VIPS_FORMAT_UCHAR)
@@ -142,7 +156,10 @@ void writeHeif(const vips::VImage& rgb, HeifCodec codec, int quality,
                                               static_cast<int>(metadata.xmp.size())),
                 ProcessingError::cannotCreate);
 
-    require(heif_context_write_to_file(context.get(), file.c_str()), ProcessingError::cannotWrite);
+    heif_writer writer{1, collect};
+    Bytes bytes;
+    require(heif_context_write(context.get(), &writer, &bytes), ProcessingError::cannotCreate);
+    return bytes;
 }
 
 } // namespace pictavo::detail

@@ -52,6 +52,7 @@ struct ImageItem {
     // The item's folder as seen from the parent of the folder it was added with: "Tatil/Gün1"
     // for Tatil/Gün1/x.jpg when Tatil was added. Empty for a file added on its own.
     std::filesystem::path addedFolderPath;
+    int decodedBytesPerPixel = 4; // as ImageInfo gives it
 
     bool operator==(const ImageItem&) const = default;
 };

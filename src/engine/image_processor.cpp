@@ -109,22 +109,33 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
 }
 
-void encode(PreparedOutput& output, const detail::StagedFile& staged)
+// The destination's folder, opened once for every step of the write.
+std::shared_ptr<const OpenFolder> folderOf(const std::filesystem::path& destination)
 {
-    detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
-                       staged.path());
+    std::shared_ptr<const OpenFolder> folder = OpenFolder::open(destination.parent_path());
+    if (!folder)
+        throw ProcessingError(ProcessingError::cannotWrite);
+    return folder;
+}
+
+// The whole file in memory, written by the caller in one checked write.
+detail::Bytes encode(PreparedOutput& output)
+{
+    detail::Bytes bytes =
+        detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and
     // writes the file without one; the pixels, still in that profile's space, would then be
-    // shown with the wrong colours. Such images are written again, converted to sRGB. The
+    // shown with the wrong colours. Such images are encoded again, converted to sRGB. The
     // other writers embed any profile as it is.
     if (output.type == WrittenType::png && output.canvas.profileKept &&
-        !detail::hasEmbeddedProfile(staged.path())) {
+        !detail::hasEmbeddedProfile(bytes)) {
         output.canvas =
             detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
         output.metadata->icc.clear();
-        detail::writeImage(output.canvas.pixels, output.type, output.quality, output.metadata,
-                           staged.path());
+        bytes =
+            detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     }
+    return bytes;
 }
 
 } // namespace
@@ -137,24 +148,27 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
-    detail::StagedFile staged(destination);
-    encode(output, staged);
+    detail::StagedFile staged(folderOf(destination), destination.filename().native());
+    staged.write(encode(output));
     staged.commit();
 }
 
 std::filesystem::path processToNewFile(const std::filesystem::path& source,
                                        const ResizeSettings& settings,
-                                       const std::function<std::filesystem::path()>& nextName)
+                                       const std::function<std::filesystem::path()>& nextName,
+                                       std::shared_ptr<const OpenFolder> folder)
 {
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
     std::filesystem::path destination = nextName();
-    detail::StagedFile staged(destination);
-    encode(output, staged);
+    if (!folder)
+        folder = folderOf(destination);
+    detail::StagedFile staged(folder, destination.filename().native());
+    staged.write(encode(output));
     // Each refusal means another program took the name since it was handed out.
     for (int attempt = 0; attempt < 10'000; ++attempt) {
-        if (staged.commitAsNew(destination))
+        if (staged.commitAsNew(destination.filename().native()))
             return destination;
         destination = nextName();
     }
@@ -168,18 +182,22 @@ std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
     if (!detail::isRegularFile(path))
         return std::nullopt;
     std::optional<PixelSize> upright;
+    int decodedBytesPerPixel = ImageInfo{}.decodedBytesPerPixel; // 8-bit JPEGs take 4 at most
     if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(path)) {
         const bool quarter = jpeg->orientation >= 5;
         upright =
             quarter ? PixelSize{jpeg->height, jpeg->width} : PixelSize{jpeg->width, jpeg->height};
     } else if (const std::optional<SourceImage> header = detail::openSource(path)) {
         upright = header->upright();
+        const auto sample = static_cast<int>(vips_format_sizeof(header->image.format()));
+        decodedBytesPerPixel = std::max(decodedBytesPerPixel, header->image.bands() * sample);
     }
     if (!upright)
         return std::nullopt;
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes)};
+    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes),
+                     decodedBytesPerPixel};
 }
 
 const std::set<std::string>& supportedExtensions()

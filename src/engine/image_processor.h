@@ -1,11 +1,13 @@
 #pragma once
 
+#include "open_folder.h"
 #include "processing_error.h"
 #include "resize_settings.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,6 +19,8 @@ struct ImageInfo {
     std::int64_t width = 0;
     std::int64_t height = 0;
     std::int64_t fileSize = 0;
+    // What one pixel takes once decoded, 4 at least (8-bit RGBA); a 16-bit RGBA PNG takes 8.
+    int decodedBytesPerPixel = 4;
 
     bool operator==(const ImageInfo&) const = default;
 };
@@ -42,12 +46,15 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
              const ResizeSettings& settings);
 
 // Converts like process(), but never replaces a file: the output is put in place under the
-// first name `nextName` hands out that is still free at that moment (all names in one folder).
-// Another program creating a file between a name check and the write therefore costs only a
-// number in the name. Returns the name used. Throws ProcessingError.
+// first name `nextName` hands out that is still free at that moment. Another program creating
+// a file between a name check and the write therefore costs only a number in the name. Every
+// name is taken by its last component in `folder`, held open by the caller for the whole run,
+// or when there is none, in the folder of the first name, opened once. Returns the name used.
+// Throws ProcessingError.
 std::filesystem::path processToNewFile(const std::filesystem::path& source,
                                        const ResizeSettings& settings,
-                                       const std::function<std::filesystem::path()>& nextName);
+                                       const std::function<std::filesystem::path()>& nextName,
+                                       std::shared_ptr<const OpenFolder> folder = nullptr);
 
 // The upright pixel size and byte size, read from the header only; nothing when the file
 // cannot be read as a supported image. Never throws.

@@ -48,33 +48,39 @@ vips::VImage withMetadata(const vips::VImage& canvas, const EncodedMetadata& met
     return image;
 }
 
-void save(const vips::VImage& image, WrittenType type, int quality, bool strip,
-          const std::filesystem::path& file)
+// libvips' encoders into memory: a saver writing to a file by itself would leave the checking
+// of its writes to libvips, and the file half-written by the time an error comes.
+Bytes save(const vips::VImage& image, WrittenType type, int quality, bool strip)
 {
     try {
+        VipsBlob* blob = nullptr;
         switch (type) {
         case WrittenType::jpeg:
-            image.jpegsave(file.c_str(),
-                           vips::VImage::option()->set("Q", quality)->set("strip", strip));
+            blob = image.jpegsave_buffer(
+                vips::VImage::option()->set("Q", quality)->set("strip", strip));
             break;
         case WrittenType::png:
-            image.pngsave(file.c_str(), vips::VImage::option()->set("strip", strip));
+            blob = image.pngsave_buffer(vips::VImage::option()->set("strip", strip));
             break;
         case WrittenType::tiff:
-            image.tiffsave(file.c_str(),
-                           vips::VImage::option()
-                               ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
-                               ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                               ->set("strip", strip));
+            blob =
+                image.tiffsave_buffer(vips::VImage::option()
+                                          ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
+                                          ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                                          ->set("strip", strip));
             break;
         case WrittenType::webp:
         case WrittenType::heic:
         case WrittenType::avif:
-            break;
+            throw ProcessingError(ProcessingError::cannotCreate);
         }
+        const OwnedBlob owned(blob);
+        std::size_t length = 0;
+        const auto* data = static_cast<const unsigned char*>(vips_blob_get(blob, &length));
+        return Bytes(data, data + length);
     } catch (const vips::VError&) {
         vips_error_clear();
-        throw ProcessingError(ProcessingError::cannotWrite);
+        throw ProcessingError(ProcessingError::cannotCreate);
     }
 }
 
@@ -94,10 +100,10 @@ EncodedMetadata metadataFor(const vips::VImage& source, std::int64_t width, std:
     return metadata;
 }
 
-bool hasEmbeddedProfile(const std::filesystem::path& file)
+bool hasEmbeddedProfile(const Bytes& file)
 {
     try {
-        const vips::VImage written = vips::VImage::new_from_file(file.c_str());
+        const vips::VImage written = vips::VImage::new_from_buffer(file.data(), file.size(), "");
         return !blob(written, VIPS_META_ICC_NAME).empty();
     } catch (const vips::VError&) {
         vips_error_clear();
@@ -105,21 +111,18 @@ bool hasEmbeddedProfile(const std::filesystem::path& file)
     }
 }
 
-void writeImage(const vips::VImage& canvas, WrittenType type, int quality,
-                const std::optional<EncodedMetadata>& metadata, const std::filesystem::path& file)
+Bytes encodeImage(const vips::VImage& canvas, WrittenType type, int quality,
+                  const std::optional<EncodedMetadata>& metadata)
 {
-    if (type == WrittenType::heic || type == WrittenType::avif) {
-        writeHeif(canvas, type == WrittenType::avif ? HeifCodec::av1 : HeifCodec::hevc, quality,
-                  metadata.value_or(EncodedMetadata{}), file);
-        return;
-    }
+    if (type == WrittenType::heic || type == WrittenType::avif)
+        return encodeHeif(canvas, type == WrittenType::avif ? HeifCodec::av1 : HeifCodec::hevc,
+                          quality, metadata.value_or(EncodedMetadata{}));
     const EncodedMetadata none;
-    if (type == WrittenType::webp) {
-        writeWebp(withMetadata(canvas, metadata.value_or(none)), quality, !metadata.has_value(),
-                  file);
-        return;
-    }
-    save(withMetadata(canvas, metadata.value_or(none)), type, quality, !metadata.has_value(), file);
+    if (type == WrittenType::webp)
+        return encodeWebp(withMetadata(canvas, metadata.value_or(none)), quality,
+                          !metadata.has_value());
+    return save(withMetadata(canvas, metadata.value_or(none)), type, quality,
+                !metadata.has_value());
 }
 
 } // namespace pictavo::detail

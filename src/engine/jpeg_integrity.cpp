@@ -1,13 +1,12 @@
 #include "jpeg_integrity.h"
 
+#include "regular_file.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 // jpeglib.h needs FILE and size_t declared before it, and jerror.h its version macros.
 // clang-format off
@@ -167,24 +166,15 @@ JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRe
     return JpegDecode::intact;
 }
 
-// The file mapped for one decode; an unreadable or empty file counts as damaged.
+// The file read whole into memory for one decode; an unreadable or empty file counts as damaged.
+// Read, not mapped: a mapped file that shrinks under the decoder (another program cutting it,
+// an I/O error on a network or removable disk) kills the process with SIGBUS.
 JpegDecode decodeFile(const std::filesystem::path& path, const DecodeRequest& request)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
+    const std::optional<FileContent> content = readWholeFile(path);
+    if (!content || content->size == 0)
         return JpegDecode::damaged;
-    struct stat status {};
-    JpegDecode result = JpegDecode::damaged;
-    if (::fstat(descriptor, &status) == 0 && status.st_size > 0) {
-        const auto size = static_cast<std::size_t>(status.st_size);
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
-        if (mapped != MAP_FAILED) {
-            result = runDecode(static_cast<const unsigned char*>(mapped), size, request);
-            ::munmap(mapped, size);
-        }
-    }
-    ::close(descriptor);
-    return result;
+    return runDecode(content->bytes.get(), content->size, request);
 }
 
 } // namespace

@@ -71,25 +71,31 @@ void removeIfAbandoned(int folder, const char* name)
 
 } // namespace
 
-void removeAbandonedTemporaries(const std::filesystem::path& folder)
+void removeAbandonedTemporaries(const OpenFolder& folder)
 {
-    DIR* directory = ::opendir(folder.c_str());
-    if (directory == nullptr)
+    // A descriptor of its own: one duplicated from the folder's would share its reading place.
+    const int descriptor = ::openat(folder.descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* directory = descriptor < 0 ? nullptr : ::fdopendir(descriptor);
+    if (directory == nullptr) {
+        if (descriptor >= 0)
+            ::close(descriptor);
         return;
+    }
     while (const dirent* entry = ::readdir(directory))
         if (detail::isStagedFileName(entry->d_name))
-            removeIfAbandoned(::dirfd(directory), entry->d_name);
+            removeIfAbandoned(folder.descriptor(), entry->d_name);
     ::closedir(directory);
+}
+
+bool flushFileSystem(const OpenFolder& folder)
+{
+    return ::syncfs(folder.descriptor()) == 0;
 }
 
 bool flushFileSystem(const std::filesystem::path& folder)
 {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool flushed = ::syncfs(descriptor) == 0;
-    ::close(descriptor);
-    return flushed;
+    const std::shared_ptr<const OpenFolder> open = OpenFolder::open(folder);
+    return open && flushFileSystem(*open);
 }
 
 int installTerminationRequests()

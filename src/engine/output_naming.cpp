@@ -1,5 +1,9 @@
 #include "output_naming.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <utility>
+
 namespace pictavo {
 
 namespace {
@@ -27,28 +31,38 @@ std::filesystem::path outputFileName(const ResizeSettings& settings,
     return baseName(settings, source) + "." + fileExtension(settings.format, source);
 }
 
-FreeNameFinder::FreeNameFinder(std::filesystem::path folder, const ResizeSettings& settings,
+FreeNameFinder::FreeNameFinder(std::shared_ptr<const OpenFolder> folder,
+                               std::filesystem::path subfolder, const ResizeSettings& settings,
                                const std::filesystem::path& source)
-    : m_folder(std::move(folder)), m_name(baseName(settings, source)),
-      m_extension(fileExtension(settings.format, source))
+    : m_folder(std::move(folder)), m_subfolder(std::move(subfolder)),
+      m_name(baseName(settings, source)), m_extension(fileExtension(settings.format, source))
 {}
 
 std::filesystem::path FreeNameFinder::next()
 {
     for (;; ++m_counter) {
-        std::error_code error;
-        const std::filesystem::path path = candidate();
-        if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        const std::filesystem::path name = candidate();
+        struct stat status {};
+        if (::fstatat(m_folder->descriptor(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
             ++m_counter;
-            return path;
+            return m_folder->path() / name;
         }
     }
 }
 
+FreeNameFinder FreeNameFinder::within(std::shared_ptr<const OpenFolder> folder) const
+{
+    FreeNameFinder moved = *this;
+    moved.m_folder = std::move(folder);
+    moved.m_subfolder.clear();
+    return moved;
+}
+
+// Relative to the folder's descriptor.
 std::filesystem::path FreeNameFinder::candidate() const
 {
     const std::string number = m_counter == 1 ? "" : "-" + std::to_string(m_counter);
-    return m_folder / (m_name + number + "." + m_extension);
+    return m_subfolder / (m_name + number + "." + m_extension);
 }
 
 } // namespace pictavo

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace pictavo {
 
@@ -20,40 +21,39 @@ bool isPlainComponent(const fs::path& component)
 }
 
 // Walks down from the root by descriptors, refusing a link at every step (O_NOFOLLOW).
-bool makeBelow(const fs::path& root, const fs::path& relative)
+std::shared_ptr<const OpenFolder> makeBelow(const OpenFolder& root, const fs::path& relative)
 {
     if (relative.empty() || relative.is_absolute())
-        return false;
-    int folder = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return nullptr;
+    int folder = root.descriptor();
     for (const fs::path& component : relative) {
-        if (folder < 0)
-            return false;
         int next = -1;
         if (isPlainComponent(component) &&
             (::mkdirat(folder, component.c_str(), 0777) == 0 || errno == EEXIST))
             next = ::openat(folder, component.c_str(),
                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        ::close(folder);
+        if (folder != root.descriptor())
+            ::close(folder);
+        if (next < 0)
+            return nullptr;
         folder = next;
     }
-    if (folder < 0)
-        return false;
-    ::close(folder);
-    return true;
+    return std::make_shared<const OpenFolder>(folder, root.path() / relative);
 }
 
 } // namespace
 
-OutputSubfolders::OutputSubfolders(fs::path root) : m_root(std::move(root)) {}
+OutputSubfolders::OutputSubfolders(std::shared_ptr<const OpenFolder> root) : m_root(std::move(root))
+{}
 
-bool OutputSubfolders::prepare(const fs::path& relative)
+std::shared_ptr<const OpenFolder> OutputSubfolders::prepare(const fs::path& relative)
 {
     const std::lock_guard lock(m_mutex);
     if (const auto known = m_prepared.find(relative); known != m_prepared.end())
         return known->second;
-    const bool made = makeBelow(m_root, relative);
+    std::shared_ptr<const OpenFolder> made = makeBelow(*m_root, relative);
     if (made)
-        removeAbandonedTemporaries(m_root / relative);
+        removeAbandonedTemporaries(*made);
     m_prepared.emplace(relative, made);
     return made;
 }

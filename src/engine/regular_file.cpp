@@ -49,4 +49,27 @@ std::size_t RegularFile::read(std::uint64_t offset, unsigned char* into, std::si
     return done;
 }
 
+std::uint64_t RegularFile::size() const noexcept
+{
+    struct stat status {};
+    return isOpen() && ::fstat(m_descriptor, &status) == 0
+               ? static_cast<std::uint64_t>(status.st_size)
+               : 0;
+}
+
+std::optional<FileContent> readWholeFile(const std::filesystem::path& path)
+{
+    RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
+    FileContent content;
+    content.size = file.size();
+    if (content.size == 0)
+        return content;
+    content.bytes.reset(static_cast<unsigned char*>(std::malloc(content.size)));
+    if (!content.bytes || file.read(0, content.bytes.get(), content.size) != content.size)
+        return std::nullopt;
+    return content;
+}
+
 } // namespace pictavo::detail

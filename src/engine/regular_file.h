@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 namespace pictavo::detail {
 
@@ -23,12 +26,29 @@ public:
     RegularFile& operator=(const RegularFile&) = delete;
 
     bool isOpen() const { return m_descriptor >= 0; }
+    int descriptor() const { return m_descriptor; }
 
     // Reads up to `count` bytes from `offset`; fewer only where the file ends or fails.
     std::size_t read(std::uint64_t offset, unsigned char* into, std::size_t count) noexcept;
 
+    // The size fstat() gives now, 0 when the file is not open.
+    std::uint64_t size() const noexcept;
+
 private:
     int m_descriptor = -1;
 };
+
+// A file's bytes in memory from malloc(), so that a C library may take them over and free them.
+struct FileContent {
+    struct Free {
+        void operator()(unsigned char* bytes) const { std::free(bytes); }
+    };
+    std::unique_ptr<unsigned char, Free> bytes;
+    std::size_t size = 0;
+};
+
+// The whole content of the regular file at `path`, read into memory; nothing when it cannot be
+// opened as one, or when it ends or fails before the size it had when opened.
+std::optional<FileContent> readWholeFile(const std::filesystem::path& path);
 
 } // namespace pictavo::detail

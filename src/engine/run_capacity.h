@@ -22,9 +22,12 @@ std::optional<std::int64_t> availableMemory();
 RunCapacity automaticRunCapacity();
 
 // A generous estimate of one conversion's peak memory: libvips' per-pipeline buffers, the
-// decoded source at 4 bytes a pixel (HEIF and interlaced PNG decode the whole picture; JPEG's
-// shrink-on-load takes less) and the canvas at 4 bytes a pixel.
-std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, std::int64_t canvasPixels);
+// decoded source at `sourceBytesPerPixel` (HEIF and interlaced PNG decode the whole picture;
+// JPEG's shrink-on-load takes less; 16-bit samples take twice 8-bit ones), the canvas at 4
+// bytes a pixel, and as much again for the encoded file, which is held in memory until it is
+// written (a PNG or TIFF of noise takes about what its pixels do).
+std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytesPerPixel,
+                                      std::int64_t canvasPixels);
 
 // Whether one more conversion of `nextBytes` may start next to `inFlight` others. The first
 // always may, however large: a single image bigger than the budget runs alone.

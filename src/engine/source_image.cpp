@@ -18,42 +18,47 @@ int orientationOf(const vips::VImage& image)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
-} // namespace
-
-std::optional<SourceImage> openSource(const std::filesystem::path& path)
+// The pixels decode later, from the blob: it lives as long as the image does.
+vips::VImage webpFromMemory(OwnedBlob blob, vips::VOption* options)
 {
-    const std::optional<SourceFamily> family = sniffFamily(path);
-    return family ? openSource(path, *family) : std::nullopt;
+    vips::VImage image = vips::VImage::webpload_buffer(blob.get(), options);
+    g_object_set_data_full(G_OBJECT(image.get_image()), "pictavo-source-bytes", blob.release(),
+                           [](gpointer blob) { vips_area_unref(VIPS_AREA(blob)); });
+    return image;
 }
 
-std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
-                                      int jpegShrink)
+// Every loader reads `source`, the file the engine opened (WebP excepted: from memory).
+std::optional<SourceImage> load(const vips::VSource& source, const std::filesystem::path& path,
+                                SourceFamily family, int jpegShrink)
 {
+    OwnedBlob webp;
+    if (family == SourceFamily::webp && !(webp = readBlob(path)))
+        return std::nullopt;
     try {
         // Sequential access streams the pixels top to bottom in small strips; damaged
         // data fails the render instead of turning silently into grey pixels.
         vips::VOption* options = vips::VImage::option()
                                      ->set("access", VIPS_ACCESS_SEQUENTIAL)
                                      ->set("fail_on", VIPS_FAIL_ON_ERROR);
-        // The family's own loader: new_from_file would search all loaders a second time.
+        // The family's own loader: a generic load would search all loaders a second time.
         vips::VImage image;
         switch (family) {
         case SourceFamily::jpeg:
             if (jpegShrink > 1)
                 options->set("shrink", jpegShrink);
-            image = vips::VImage::jpegload(path.c_str(), options);
+            image = vips::VImage::jpegload_source(source, options);
             break;
         case SourceFamily::png:
-            image = vips::VImage::pngload(path.c_str(), options);
+            image = vips::VImage::pngload_source(source, options);
             break;
         case SourceFamily::heif:
-            image = vips::VImage::heifload(path.c_str(), options);
+            image = vips::VImage::heifload_source(source, options);
             break;
         case SourceFamily::tiff:
-            image = vips::VImage::tiffload(path.c_str(), options);
+            image = vips::VImage::tiffload_source(source, options);
             break;
         case SourceFamily::webp:
-            image = vips::VImage::webpload(path.c_str(), options);
+            image = webpFromMemory(std::move(webp), options);
             break;
         }
         if (image.width() < 1 || image.height() < 1)
@@ -63,6 +68,22 @@ std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceF
         vips_error_clear();
         return std::nullopt;
     }
+}
+
+} // namespace
+
+std::optional<SourceImage> openSource(const std::filesystem::path& path)
+{
+    const std::optional<vips::VSource> source = openRegularSource(path);
+    const std::optional<SourceFamily> family = source ? sniffFamily(*source) : std::nullopt;
+    return family ? load(*source, path, *family, 1) : std::nullopt;
+}
+
+std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
+                                      int jpegShrink)
+{
+    const std::optional<vips::VSource> source = openRegularSource(path);
+    return source ? load(*source, path, family, jpegShrink) : std::nullopt;
 }
 
 vips::VImage applyOrientation(const vips::VImage& image, int orientation)

@@ -13,6 +13,7 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace pictavo::detail {
 
@@ -54,19 +55,18 @@ bool isStagedFileName(std::string_view name)
            random.find_first_not_of(kAlphabet) == std::string_view::npos;
 }
 
-StagedFile::StagedFile(std::filesystem::path destination) : m_destination(std::move(destination))
+StagedFile::StagedFile(std::shared_ptr<const OpenFolder> folder, std::string name)
+    : m_folder(std::move(folder)), m_name(std::move(name))
 {
-    const std::filesystem::path folder = m_destination.parent_path().empty()
-                                             ? std::filesystem::path(".")
-                                             : m_destination.parent_path();
+    const int at = m_folder->descriptor();
     // The name is cut so that the temporary name stays within the 255-byte limit of a name.
-    const std::string name = m_destination.filename().string().substr(0, 200);
+    const std::string start = "." + m_name.substr(0, 200) + std::string(kMarker);
     for (int attempt = 0; attempt < 100 && m_descriptor < 0; ++attempt) {
-        m_temporary = folder / ("." + name + std::string(kMarker) + randomPart());
+        m_temporary = start + randomPart();
         // 0666 lets the kernel apply the umask and any default ACL of the folder, as for
         // any file a program creates.
-        m_descriptor =
-            ::open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        m_descriptor = ::openat(at, m_temporary.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (m_descriptor < 0 && errno != EEXIST)
             break;
     }
@@ -75,46 +75,59 @@ StagedFile::StagedFile(std::filesystem::path destination) : m_destination(std::m
     // Without locks (some network file systems) the file is merely unprotected from a
     // clean-up by another run into the same folder; the write itself is unaffected.
     ::flock(m_descriptor, LOCK_EX);
-    m_registration = registerTemporary(m_temporary.c_str());
+    m_registration = registerTemporary(at, m_temporary.c_str());
     // A replaced file keeps its mode, so a private photo stays private.
     struct stat existing {};
-    if (::stat(m_destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (::fstatat(at, m_name.c_str(), &existing, 0) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(m_descriptor, existing.st_mode & 07777);
 }
 
 StagedFile::~StagedFile()
 {
     if (!m_committed)
-        ::unlink(m_temporary.c_str());
+        ::unlinkat(m_folder->descriptor(), m_temporary.c_str(), 0);
     unregisterTemporary(m_registration);
     ::close(m_descriptor);
 }
 
+void StagedFile::write(std::span<const unsigned char> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(m_descriptor, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        // EFBIG past the file size limit, ENOSPC, EDQUOT, EIO: the file is incomplete.
+        if (written <= 0)
+            throw ProcessingError(ProcessingError::cannotWrite);
+        done += static_cast<std::size_t>(written);
+    }
+    m_written += done;
+}
+
+// Asked of the file itself rather than of the writes: the size on disk is what a reader gets.
 bool StagedFile::isComplete(bool durable) const
 {
-    const int descriptor = ::open(m_temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
     struct stat written {};
-    const bool complete = ::fstat(descriptor, &written) == 0 && written.st_size > 0 &&
-                          (!durable || ::fsync(descriptor) == 0);
-    ::close(descriptor);
-    return complete;
+    return m_written > 0 && ::fstat(m_descriptor, &written) == 0 &&
+           static_cast<std::size_t>(written.st_size) == m_written &&
+           (!durable || ::fsync(m_descriptor) == 0);
 }
 
 void StagedFile::commit()
 {
-    if (!isComplete(true) || ::rename(m_temporary.c_str(), m_destination.c_str()) != 0)
+    const int at = m_folder->descriptor();
+    if (!isComplete(true) || ::renameat(at, m_temporary.c_str(), at, m_name.c_str()) != 0)
         throw ProcessingError(ProcessingError::cannotWrite);
     m_committed = true;
 }
 
-bool StagedFile::commitAsNew(const std::filesystem::path& destination)
+bool StagedFile::commitAsNew(const std::string& name)
 {
     if (!isComplete(false))
         throw ProcessingError(ProcessingError::cannotWrite);
-    if (::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, destination.c_str(),
-                    RENAME_NOREPLACE) == 0) {
+    const int at = m_folder->descriptor();
+    if (::renameat2(at, m_temporary.c_str(), at, name.c_str(), RENAME_NOREPLACE) == 0) {
         m_committed = true;
         return true;
     }
@@ -123,12 +136,12 @@ bool StagedFile::commitAsNew(const std::filesystem::path& destination)
     // File systems without RENAME_NOREPLACE: a hard link also refuses to replace anything.
     if (errno != EINVAL && errno != ENOSYS)
         throw ProcessingError(ProcessingError::cannotWrite);
-    if (::link(m_temporary.c_str(), destination.c_str()) != 0) {
+    if (::linkat(at, m_temporary.c_str(), at, name.c_str(), 0) != 0) {
         if (errno == EEXIST)
             return false;
         throw ProcessingError(ProcessingError::cannotWrite);
     }
-    ::unlink(m_temporary.c_str());
+    ::unlinkat(at, m_temporary.c_str(), 0);
     m_committed = true;
     return true;
 }

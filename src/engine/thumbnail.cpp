@@ -40,16 +40,29 @@ std::optional<Thumbnail> render(const std::filesystem::path& path, int width, in
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         return std::nullopt;
+    detail::OwnedBlob webp;
+    if (header->family == detail::SourceFamily::webp && !(webp = detail::readBlob(path)))
+        return std::nullopt;
+    // The others from the file opened here, whatever has been put at the path meanwhile.
+    const std::optional<vips::VSource> source =
+        webp ? std::nullopt : detail::openRegularSource(path);
+    if (!webp && !source)
+        return std::nullopt;
     try {
         // Shrink-on-load and embedded previews keep this far cheaper than a full decode; a
         // damaged file fails instead of showing grey stripes.
-        vips::VImage image = vips::VImage::thumbnail(
-            path.c_str(), width,
+        // From a source or a buffer, libvips hands its loader only the option string, not
+        // the thumbnail's own fail_on.
+        vips::VOption* options =
             vips::VImage::option()
                 ->set("height", height)
                 ->set("crop", crop ? VIPS_INTERESTING_CENTRE : VIPS_INTERESTING_NONE)
                 ->set("size", crop ? VIPS_SIZE_BOTH : VIPS_SIZE_DOWN)
-                ->set("fail_on", VIPS_FAIL_ON_ERROR));
+                ->set("fail_on", VIPS_FAIL_ON_ERROR)
+                ->set("option_string", "fail_on=error");
+        // WebP from the engine's own copy of the file, which libvips would map (readBlob()).
+        vips::VImage image = webp ? vips::VImage::thumbnail_buffer(webp.get(), width, options)
+                                  : vips::VImage::thumbnail_source(*source, width, options);
         image = asRgba(image);
         if (image.bands() != 4)
             return std::nullopt;

@@ -1,5 +1,7 @@
 #include "vips_runtime.h"
 
+#include "regular_file.h"
+
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -31,23 +33,51 @@ void releaseThreadState()
     vips_thread_shutdown();
 }
 
-std::optional<SourceFamily> sniffFamily(const std::filesystem::path& path)
+OwnedBlob readBlob(const std::filesystem::path& path)
+{
+    std::optional<FileContent> content = readWholeFile(path);
+    if (!content || content->size == 0)
+        return nullptr;
+    const auto release = [](void* bytes, void*) {
+        std::free(bytes);
+        return 0;
+    };
+    OwnedBlob blob(vips_blob_new(release, content->bytes.get(), content->size));
+    content->bytes.release();
+    return blob;
+}
+
+std::optional<vips::VSource> openRegularSource(const std::filesystem::path& path)
 {
     ensureVipsStarted();
-    const char* loader = vips_foreign_find_load(path.c_str());
+    const RegularFile file(path);
+    if (!file.isOpen())
+        return std::nullopt;
+    try {
+        // libvips keeps a duplicate of the descriptor for as long as the source lives.
+        return vips::VSource::new_from_descriptor(file.descriptor());
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
+std::optional<SourceFamily> sniffFamily(const vips::VSource& source)
+{
+    const char* loader = vips_foreign_find_load_source(source.get_source());
     vips_error_clear();
     if (loader == nullptr)
         return std::nullopt;
     const std::string_view name(loader);
-    if (name == "VipsForeignLoadJpegFile")
+    if (name == "VipsForeignLoadJpegSource")
         return SourceFamily::jpeg;
-    if (name == "VipsForeignLoadPngFile" || name == "VipsForeignLoadSpngFile")
+    if (name == "VipsForeignLoadPngSource" || name == "VipsForeignLoadSpngSource")
         return SourceFamily::png;
-    if (name == "VipsForeignLoadHeifFile")
+    if (name == "VipsForeignLoadHeifSource")
         return SourceFamily::heif;
-    if (name == "VipsForeignLoadTiffFile")
+    if (name == "VipsForeignLoadTiffSource")
         return SourceFamily::tiff;
-    if (name == "VipsForeignLoadWebpFile")
+    if (name == "VipsForeignLoadWebpSource")
         return SourceFamily::webp;
     return std::nullopt;
 }

@@ -2,7 +2,6 @@
 
 #include "processing_error.h"
 
-#include <cstdio>
 #include <memory>
 #include <webp/mux.h>
 
@@ -19,12 +18,8 @@ struct MuxRelease {
     void operator()(WebPMux* mux) const { WebPMuxDelete(mux); }
 };
 
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // The container rebuilt from its image data alone.
-std::vector<uint8_t> withoutMetadata(const uint8_t* data, size_t length)
+Bytes withoutMetadata(const uint8_t* data, size_t length)
 {
     const WebPData input{data, length};
     std::unique_ptr<WebPMux, MuxRelease> mux(WebPMuxCreate(&input, 0));
@@ -36,17 +31,16 @@ std::vector<uint8_t> withoutMetadata(const uint8_t* data, size_t length)
     WebPDataInit(&output);
     if (WebPMuxAssemble(mux.get(), &output) != WEBP_MUX_OK)
         throw ProcessingError(ProcessingError::cannotCreate);
-    std::vector<uint8_t> bytes(output.bytes, output.bytes + output.size);
+    Bytes bytes(output.bytes, output.bytes + output.size);
     WebPDataClear(&output);
     return bytes;
 }
 
 } // namespace
 
-void writeWebp(const vips::VImage& image, int quality, bool strip,
-               const std::filesystem::path& file)
+Bytes encodeWebp(const vips::VImage& image, int quality, bool strip)
 {
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     try {
         VipsBlob* blob = image.webpsave_buffer(vips::VImage::option()
                                                    ->set("Q", quality)
@@ -56,8 +50,7 @@ void writeWebp(const vips::VImage& image, int quality, bool strip,
         size_t length = 0;
         const auto* data = static_cast<const uint8_t*>(vips_blob_get(blob, &length));
         try {
-            bytes =
-                strip ? withoutMetadata(data, length) : std::vector<uint8_t>(data, data + length);
+            bytes = strip ? withoutMetadata(data, length) : Bytes(data, data + length);
         } catch (...) {
             vips_area_unref(VIPS_AREA(blob));
             throw;
@@ -67,10 +60,7 @@ void writeWebp(const vips::VImage& image, int quality, bool strip,
         vips_error_clear();
         throw ProcessingError(ProcessingError::cannotCreate);
     }
-    std::unique_ptr<std::FILE, FileClose> out(std::fopen(file.c_str(), "wb"));
-    if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size() ||
-        std::fclose(out.release()) != 0)
-        throw ProcessingError(ProcessingError::cannotWrite);
+    return bytes;
 }
 
 } // namespace pictavo::detail

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QtConcurrent>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <utility>
 
@@ -27,6 +28,7 @@ namespace {
 // Where a job writes: the output folder, or the subfolder mirroring the item's own folder.
 struct Destination {
     FreeNameFinder candidates;
+    std::shared_ptr<const OpenFolder> root;
     std::shared_ptr<OutputSubfolders> subfolders;
     fs::path subfolder; // empty: the output folder itself
 };
@@ -38,15 +40,21 @@ JobResult convert(const Converter& converter, const fs::path& source,
     // The libvips workers this thread starts inherit its priority, so every core's share of
     // the batch yields to the window.
     useBackgroundPriority();
-    const FreeNameFinder& candidates = destination.candidates;
     JobResult result;
     try {
-        if (!destination.subfolder.empty() &&
-            !destination.subfolders->prepare(destination.subfolder))
-            throw ProcessingError(ProcessingError::cannotWrite);
+        // Every step goes through the folder held open: one renamed or swapped for a link since
+        // the run began is never followed.
+        std::shared_ptr<const OpenFolder> folder = destination.root;
+        FreeNameFinder candidates = destination.candidates;
+        if (!destination.subfolder.empty()) {
+            folder = destination.subfolders->prepare(destination.subfolder);
+            if (!folder)
+                throw ProcessingError(ProcessingError::cannotWrite);
+            candidates = candidates.within(folder);
+        }
         // Asked again when another program took the name meanwhile.
-        const fs::path written =
-            converter(source, settings, [&] { return names->claim(candidates, position); });
+        const fs::path written = converter(
+            source, settings, [&] { return names->claim(candidates, position); }, folder);
         result = {true, written, {}};
     } catch (const ProcessingError& error) {
         result = {false, {}, error.what()};
@@ -62,8 +70,9 @@ JobResult convert(const Converter& converter, const fs::path& source,
 Converter engineConverter()
 {
     return [](const fs::path& source, const ResizeSettings& settings,
-              const std::function<fs::path()>& nextName) {
-        return ImageProcessor::processToNewFile(source, settings, nextName);
+              const std::function<fs::path()>& nextName,
+              const std::shared_ptr<const OpenFolder>& folder) {
+        return ImageProcessor::processToNewFile(source, settings, nextName, folder);
     };
 }
 
@@ -73,7 +82,8 @@ std::int64_t memoryEstimate(const ImageItem& item, const ResizeSettings& setting
         std::min(settings.width,
                  ImageProcessor::kMaxCanvasPixels / std::max<std::int64_t>(settings.height, 1)) *
         settings.height;
-    return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, canvas);
+    return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, item.decodedBytesPerPixel,
+                                    canvas);
 }
 
 } // namespace
@@ -113,6 +123,9 @@ void ResizeViewModel::beginRun()
     BatchRun& run = *m_run;
     std::error_code error;
     fs::create_directories(run.folder, error);
+    // Opened once: a folder renamed or replaced during the run is written into all the same.
+    if (!error && !(run.root = OpenFolder::open(run.folder)))
+        error = std::error_code(errno, std::generic_category());
     if (error) {
         setLastMessage(QStringLiteral("Çıktı klasörü oluşturulamadı: ") +
                        QString::fromLocal8Bit(error.message()));
@@ -122,7 +135,7 @@ void ResizeViewModel::beginRun()
         Q_EMIT runFinished();
         return;
     }
-    removeAbandonedTemporaries(run.folder);
+    removeAbandonedTemporaries(*run.root);
 
     run.capacity = automaticRunCapacity();
     if (m_runLimits.jobs > 0)
@@ -138,7 +151,7 @@ void ResizeViewModel::beginRun()
     // machines. One conversion alone (--jobs 1) keeps a thread per processor, as before.
     setThreadsPerConversion(std::max(1, usableProcessorCount() / run.capacity.jobs));
     if (run.settings.keepFolderStructure)
-        run.subfolders = std::make_shared<OutputSubfolders>(run.folder);
+        run.subfolders = std::make_shared<OutputSubfolders>(run.root);
     run.pool = std::make_unique<QThreadPool>();
     run.pool->setMaxThreadCount(run.capacity.jobs);
     startConversions();
@@ -186,11 +199,11 @@ void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estima
     m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
 
     // Holding the first free name from here, in queue order, keeps later items from taking
-    // it however fast they finish.
-    const Destination destination{
-        FreeNameFinder(subfolder.empty() ? run.folder : run.folder / subfolder, run.settings,
-                       source),
-        run.subfolders, subfolder};
+    // it however fast they finish. A kept subfolder may not exist yet, so its names are looked
+    // up below the output folder; the claim looks again in the subfolder held open, where the
+    // file goes.
+    const Destination destination{FreeNameFinder(run.root, subfolder, run.settings, source),
+                                  run.root, run.subfolders, subfolder};
     run.names->reserve(destination.candidates, position);
     conversion.watcher = new QFutureWatcher<JobResult>(this);
     connect(conversion.watcher, &QFutureWatcherBase::finished, this,
@@ -232,7 +245,7 @@ void ResizeViewModel::endRun()
     // what the run can mend; the files are complete in the cache.
     run.flush = std::make_unique<QFutureWatcher<void>>();
     connect(run.flush.get(), &QFutureWatcherBase::finished, this, &ResizeViewModel::finishRun);
-    run.flush->setFuture(QtConcurrent::run([folder = run.folder] { flushFileSystem(folder); }));
+    run.flush->setFuture(QtConcurrent::run([root = run.root] { flushFileSystem(*root); }));
 }
 
 void ResizeViewModel::finishRun()

@@ -36,6 +36,7 @@ struct Conversion {
 // a status to another item or step past the end of the queue.
 struct BatchRun {
     std::filesystem::path folder;
+    std::shared_ptr<const OpenFolder> root; // the folder, held open from the run's start
     ResizeSettings settings;
     RunCapacity capacity;
     qint64 total = 0;

@@ -2,6 +2,7 @@
 
 #include "image_queue_model.h"
 #include "intake.h"
+#include "open_folder.h"
 #include "platform_services.h"
 #include "settings_object.h"
 
@@ -18,11 +19,13 @@ namespace pictavo {
 struct BatchRun;
 struct Conversion;
 
-// Converts `source` into a new file under the first name `nextName` hands out that is free
-// when written; returns that name, throws ProcessingError (ImageProcessor::processToNewFile).
+// Converts `source` into a new file in `folder` under the first name `nextName` hands out that
+// is free when written; returns that name, throws ProcessingError
+// (ImageProcessor::processToNewFile).
 using Converter = std::function<std::filesystem::path(
     const std::filesystem::path& source, const ResizeSettings& settings,
-    const std::function<std::filesystem::path()>& nextName)>;
+    const std::function<std::filesystem::path()>& nextName,
+    const std::shared_ptr<const OpenFolder>& folder)>;
 
 // Conversions at once and the bytes they may take together; 0 leaves either to the machine.
 struct RunLimits {

@@ -1,9 +1,13 @@
 #include "output_naming.h"
 #include "output_subfolders.h"
+#include "run_capacity.h"
+#include "staged_file.h"
+#include "temporary_registry.h"
 #include "test_images.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace pictavo {
@@ -175,13 +179,14 @@ TEST_P(Writing, NamesAndSubfoldersStayBelowTheOutputFolder)
     settings.suffix = c.suffix;
     const fs::path written = fs::path(c.subfolder) / c.written;
     std::vector<std::string> expected{"in", "in/" + c.source, "out", "out/link"};
-    OutputSubfolders subfolders(dir / "out");
+    OutputSubfolders subfolders(OpenFolder::open(dir / "out"));
     if (c.written.empty()) {
         EXPECT_FALSE(subfolders.prepare(c.subfolder));
     } else {
         EXPECT_EQ(outputFileName(settings, c.source), c.written);
         ASSERT_TRUE(c.subfolder.empty() || subfolders.prepare(c.subfolder));
-        FreeNameFinder names(dir / "out" / c.subfolder, settings, dir / "in" / c.source);
+        FreeNameFinder names(OpenFolder::open(dir / "out"), c.subfolder, settings,
+                             dir / "in" / c.source);
         ImageProcessor::processToNewFile(dir / "in" / c.source, settings,
                                          [&] { return names.next(); });
         for (fs::path step = "out" / written; step != "out"; step = step.parent_path())
@@ -218,7 +223,8 @@ TEST(FreeNames, SkipEverythingThatExists)
     writeFile(dir / "a_resized.png", Bytes{'x'});
     writeFile(dir / "a_resized-2.png", Bytes{'x'});
     fs::create_symlink(dir / "nowhere", dir / "a_resized-4.png");
-    FreeNameFinder names(dir.path(), target(1, 1, ResizeMode::fit, OutputFormat::png), "/p/a.jpg");
+    FreeNameFinder names(OpenFolder::open(dir.path()), "",
+                         target(1, 1, ResizeMode::fit, OutputFormat::png), "/p/a.jpg");
     EXPECT_EQ(names.next(), dir / "a_resized-3.png");
     EXPECT_EQ(names.next(), dir / "a_resized-5.png");
 }
@@ -266,6 +272,43 @@ TEST(FileModes, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode)
     EXPECT_EQ(modeOf(dir / "new.png"), 0664u);
     EXPECT_EQ(modeOf(dir / "private.png"), 0600u);
     EXPECT_GT(fs::file_size(dir / "private.png"), 3u);
+}
+
+// The job count's memory estimate counts a source's decoded samples: a 12 MP 16-bit RGBA
+// interlaced PNG peaked at 140 MB in one conversion, nearly twice an 8-bit one.
+TEST(ImageInfo, GivesTheDecodedSampleSizeForTheMemoryEstimate)
+{
+    TempDir dir;
+    const vips::VImage rgba = solid(8, 6, {10, 20, 30, 255});
+    const vips::VImage deep =
+        (rgba * 257)
+            .cast(VIPS_FORMAT_USHORT)
+            .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16));
+    for (const auto& [name, image, bytes] : std::vector<std::tuple<std::string, vips::VImage, int>>{
+             {"rgb.jpg", rgba.flatten(), 4},
+             {"rgba16.png", deep, 8},
+             {"rgb16.tif", deep.extract_band(0, vips::VImage::option()->set("n", 3)), 6}}) {
+        image.write_to_file((dir / name).c_str());
+        EXPECT_EQ(ImageProcessor::imageInfo(dir / name).value_or(ImageInfo{}).decodedBytesPerPixel,
+                  bytes)
+            << name;
+    }
+    EXPECT_GT(conversionMemoryEstimate(12'000'000, 8, 1920 * 1080), 140'000'000);
+}
+
+// A second termination request removes every file being written, however many there are at
+// once (one per conversion in flight).
+TEST(StagedFiles, EveryOneBeingWrittenIsRemovedOnRequest)
+{
+    TempDir dir;
+    const std::shared_ptr<const OpenFolder> folder = OpenFolder::open(dir.path());
+    std::vector<std::unique_ptr<detail::StagedFile>> staged;
+    for (int i = 0; i < 100; ++i)
+        staged.push_back(
+            std::make_unique<detail::StagedFile>(folder, "out" + std::to_string(i) + ".jpg"));
+    EXPECT_EQ(dir.entries().size(), 100u);
+    detail::removeRegisteredTemporaries();
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 #include "test_images.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace pictavo {
 namespace {
@@ -67,6 +70,42 @@ TEST(BadSources, CutOffJpegsFailEveryTime)
                       ProcessingError::cannotRead);
     EXPECT_FALSE(fs::exists(dir / "out.png"));
     EXPECT_EQ(failureOf(dir / "trailer.jpg", dir / "out.png", target(20, 10)), std::nullopt);
+}
+
+// A source cut short while it is converted (rewritten by another program, failing on a network
+// disk) fails as unreadable or converts whole; the process never dies of it, as it did when a
+// memory-mapped file shrank under the decoder.
+TEST(BadSources, SourcesCutDuringTheConversionFailCleanly)
+{
+    TempDir dir;
+    const auto band = [] {
+        return vips::VImage::gaussnoise(2400, 1800);
+    };
+    const vips::VImage noise = band().bandjoin({band(), band()}).cast(VIPS_FORMAT_UCHAR);
+    for (const char* name : {"big.jpg", "big.webp", "big.png", "big.tif"}) {
+        noise.write_to_file((dir / name).c_str());
+        const Bytes whole = readFile(dir / name);
+        std::atomic<bool> done{false};
+        std::thread cutter([&] {
+            while (!done) {
+                fs::resize_file(dir / name, whole.size() / 3);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                writeFile(dir / name, whole);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            const std::optional<ProcessingError::Code> failure =
+                failureOf(dir / name, dir / "out.jpg",
+                          target(1200, 900, ResizeMode::fit, OutputFormat::jpeg));
+            EXPECT_EQ(failure.value_or(ProcessingError::cannotRead), ProcessingError::cannotRead)
+                << name;
+            EXPECT_EQ(fs::exists(dir / "out.jpg") ? decode(dir / "out.jpg").width() : 1200, 1200);
+            fs::remove(dir / "out.jpg");
+        }
+        done = true;
+        cutter.join();
+    }
 }
 
 // Camera JPEGs with damaged pixel data fail, whether they are decoded at full or at 1/8 DCT

@@ -1,3 +1,4 @@
+#include "source_image.h"
 #include "test_images.h"
 #include "thumbnail.h"
 
@@ -32,12 +33,14 @@ TEST(Thumbnail, CoversTheFramePreviewFitsTheSide)
     writeFile(dir / "notes.jpg", Bytes{'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
     const Bytes jpeg = markedCornersJpeg(400, 300);
     writeFile(dir / "cut.jpg", Bytes(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2)));
+    const Bytes webp = readFile(dir / "tall.webp");
+    writeFile(dir / "cut.webp", Bytes(webp.begin(), webp.begin() + long(webp.size() / 2)));
     const struct {
         const char* name;
         std::pair<int, int> preview; // {0, 0}: unreadable
     } cases[] = {{"wide.png", {256, 128}}, {"tall.webp", {58, 256}}, {"small.jpg", {40, 20}},
                  {"turned.jpg", {40, 80}}, {"notes.jpg", {0, 0}},    {"cut.jpg", {0, 0}},
-                 {"missing.png", {0, 0}}};
+                 {"cut.webp", {0, 0}},     {"missing.png", {0, 0}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::optional<Thumbnail> thumbnail = makeThumbnail(dir / c.name, 82, 62);
@@ -113,6 +116,9 @@ TEST(SpecialFiles, OnlyRegularFilesAreReadAndNothingBlocks)
         EXPECT_EQ(thumbnail->has_value(), readable);
     }
     EXPECT_TRUE(near(pixelAt(decode(dir / "link.jpg.png"), 2, 2), {255, 0, 0}, 40));
+    // Past that check the loaders read only the file opened there, so a FIFO put at the path
+    // in between blocks nothing either.
+    EXPECT_EQ(promptly([&] { return detail::openSource(dir / "fifo.jpg").has_value(); }), false);
 }
 
 } // namespace

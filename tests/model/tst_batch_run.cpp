@@ -30,7 +30,8 @@ struct SlowEngine {
     Converter converter()
     {
         return [this](const std::filesystem::path& source, const ResizeSettings&,
-                      const std::function<std::filesystem::path()>& nextName) {
+                      const std::function<std::filesystem::path()>& nextName,
+                      const std::shared_ptr<const OpenFolder>& folder) {
             const int now = ++running;
             for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);)
                 ;
@@ -40,7 +41,8 @@ struct SlowEngine {
                 throw ProcessingError(ProcessingError::cannotRead);
             for (;;) {
                 const std::filesystem::path output = nextName();
-                const int file = ::open(output.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                const int file = ::openat(folder->descriptor(), output.filename().c_str(),
+                                          O_WRONLY | O_CREAT | O_EXCL, 0644);
                 if (file >= 0) {
                     ::close(file);
                     return output;
