@@ -3,7 +3,7 @@ import QtQuick.Controls.Basic
 import Pictavo.Shell
 
 // A plain desktop button marked as destructive: red text on the usual grey fill.
-Button {
+AccessibleButton {
     id: root
 
     readonly property color destructive: Qt.rgba(1.0, 0.27, 0.23, 1)
@@ -13,9 +13,6 @@ Button {
     rightPadding: 16
     font.pixelSize: 13
     font.weight: Font.Medium
-    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours. Later,
-    // so that a button opening a modal dialog does not hold the screen reader's call meanwhile.
-    Accessible.onPressAction: Qt.callLater(clicked)
 
     contentItem: Text {
         text: root.text

@@ -5,7 +5,7 @@ import Pictavo.Shell
 
 // The accent capsule button. Pressed, it tightens its shadow and shrinks a little, unless
 // the desktop asks for reduced motion. It does not dim when disabled; callers do.
-Button {
+AccessibleButton {
     id: root
 
     property string symbol
@@ -20,9 +20,6 @@ Button {
     font.family: PremiumPalette.roundedFamily
     font.pixelSize: 14
     font.bold: true
-    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours. Later,
-    // so that a button opening a modal dialog does not hold the screen reader's call meanwhile.
-    Accessible.onPressAction: Qt.callLater(clicked)
     // 0 → 1 as the button goes down: every part of the pressed look follows it together.
     property real pressAmount: down ? 1 : 0
     Behavior on pressAmount {

@@ -4,7 +4,7 @@ import Pictavo.Shell
 
 // The quiet capsule button: a faint white fill that dims when pressed, shrinking a little
 // unless the desktop asks for reduced motion.
-Button {
+AccessibleButton {
     id: root
 
     property string symbol
@@ -19,9 +19,6 @@ Button {
     font.family: PremiumPalette.roundedFamily
     font.pixelSize: 13
     font.weight: Font.DemiBold
-    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours. Later,
-    // so that a button opening a modal dialog does not hold the screen reader's call meanwhile.
-    Accessible.onPressAction: Qt.callLater(clicked)
     // 0 → 1 as the button goes down: fill, label and scale follow it together.
     property real pressAmount: down ? 1 : 0
     Behavior on pressAmount {

@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 
 // A toolbar item: a symbol and a title.
-ToolButton {
+AccessibleButton {
     id: root
 
     property string symbol
@@ -12,9 +12,6 @@ ToolButton {
     rightPadding: 12
     font.pixelSize: 13
     font.weight: Font.Medium
-    // Qt 6.4 lists the press action for buttons but does nothing on it: the click is ours. Later,
-    // so that a button opening a modal dialog does not hold the screen reader's call meanwhile.
-    Accessible.onPressAction: Qt.callLater(clicked)
 
     contentItem: Row {
         spacing: 6
