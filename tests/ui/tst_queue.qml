@@ -120,5 +120,8 @@ ContentTestCase {
         tryCompare(good, "status", Image.Ready, 10000)
         tryCompare(bad, "status", Image.Error, 10000)
         verify(good.visible && !bad.visible)
+        // The unreadable row stops waiting: a photo sign, no spinner.
+        verify(find(rowAt(view, 1), "thumbnailPlaceholder").visible)
+        verify(!find(rowAt(view, 0), "thumbnailPlaceholder").visible)
     }
 }

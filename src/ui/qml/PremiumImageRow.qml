@@ -83,7 +83,17 @@ Item {
             Spinner {
                 anchors.centerIn: parent
                 size: 16
-                visible: thumbnail.status !== Image.Ready
+                visible: thumbnail.status === Image.Null || thumbnail.status === Image.Loading
+            }
+            // A file that yields no picture gets a plain photo sign rather than a spinner that
+            // never stops.
+            SymbolIcon {
+                objectName: "thumbnailPlaceholder"
+                anchors.centerIn: parent
+                name: "photo.on.rectangle.angled"
+                colour: Qt.rgba(1, 1, 1, 0.35)
+                size: 22
+                visible: thumbnail.status === Image.Error
             }
             Image {
                 id: thumbnail
