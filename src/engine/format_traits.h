@@ -2,10 +2,7 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
 #include <string_view>
 
 namespace pictavo {
