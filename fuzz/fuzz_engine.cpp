@@ -127,7 +127,7 @@ Case caseFrom(const std::uint8_t* header)
     c.destinationExists = (header[0] & 0x40) != 0;
     c.missingFolder = (header[0] & 0x80) != 0;
 
-    c.settings.format = static_cast<OutputFormat>(header[1] % 7);
+    c.settings.format = static_cast<OutputFormat>(header[1] % pictavo::kAllOutputFormats.size());
     const WrittenType type = utType(c.settings.format, "input." + c.extension);
     if (header[1] < 0xF0 && (type == WrittenType::heic || type == WrittenType::avif))
         c.settings.format = OutputFormat::jpeg;
@@ -253,9 +253,9 @@ const fs::path& folder()
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** argv)
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    pictavo::fuzz::prepareEnvironment(*argv);
+    pictavo::fuzz::prepareEnvironment();
 
     // Starts libvips now, so its one-time set-up is not charged to the first input.
     (void)ImageProcessor::imageInfo(fs::path());

@@ -66,9 +66,9 @@ void compareWithLibvips(const std::uint8_t* data, std::size_t size, const JpegHe
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** argv)
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    pictavo::fuzz::prepareEnvironment(*argv);
+    pictavo::fuzz::prepareEnvironment();
     pictavo::detail::ensureVipsStarted();
     return 0;
 }

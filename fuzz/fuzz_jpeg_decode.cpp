@@ -95,9 +95,9 @@ void compareWithLibvips(JpegPixels pixels, const std::uint8_t* data, std::size_t
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** argv)
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 {
-    pictavo::fuzz::prepareEnvironment(*argv);
+    pictavo::fuzz::prepareEnvironment();
     ensureVipsStarted();
     return 0;
 }

@@ -17,15 +17,16 @@ constexpr std::array<std::pair<std::string_view, ResizeMode>, 3> kModeNames{{
     {"stretch", ResizeMode::stretch},
 }};
 
-constexpr std::array<std::pair<std::string_view, OutputFormat>, 7> kFormatNames{{
-    {"original", OutputFormat::original},
-    {"jpeg", OutputFormat::jpeg},
-    {"png", OutputFormat::png},
-    {"heic", OutputFormat::heic},
-    {"tiff", OutputFormat::tiff},
-    {"webp", OutputFormat::webp},
-    {"avif", OutputFormat::avif},
-}};
+// The --format names: "original", then each written type's own.
+std::optional<OutputFormat> formatFromName(std::string_view text)
+{
+    if (text == kOriginalCliName)
+        return OutputFormat::original;
+    for (const FormatTraits& traits : allFormatTraits())
+        if (traits.cliName == text)
+            return traits.format;
+    return std::nullopt;
+}
 
 std::optional<std::int64_t> parseInteger(std::string_view text)
 {
@@ -98,7 +99,7 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
         if (valid)
             settings.mode = *mode;
     } else if (name == "--format") {
-        const std::optional<OutputFormat> format = lookup(kFormatNames, value);
+        const std::optional<OutputFormat> format = formatFromName(value);
         valid = format.has_value();
         if (valid)
             settings.format = *format;
@@ -127,20 +128,8 @@ std::optional<std::string> checkNamePart(std::string_view name, std::string_view
 
 OutputFormat formatForDestination(const std::filesystem::path& destination)
 {
-    const std::string extension = lowercaseExtension(destination);
-    if (extension == "jpg" || extension == "jpeg")
-        return OutputFormat::jpeg;
-    if (extension == "png")
-        return OutputFormat::png;
-    if (extension == "heic" || extension == "heif")
-        return OutputFormat::heic;
-    if (extension == "tif" || extension == "tiff")
-        return OutputFormat::tiff;
-    if (extension == "webp")
-        return OutputFormat::webp;
-    if (extension == "avif")
-        return OutputFormat::avif;
-    return OutputFormat::original;
+    const FormatTraits* traits = traitsForExtension(lowercaseExtension(destination));
+    return traits ? traits->format : OutputFormat::original;
 }
 
 std::string_view settingsOptionsUsage()

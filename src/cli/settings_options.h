@@ -20,7 +20,7 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
 std::optional<std::string> checkNamePart(std::string_view name, std::string_view value);
 
 // The type `convert` writes when --format is not given: the one the destination's extension
-// names (jpg/jpeg, png, heic/heif, tif/tiff, any letter case), otherwise the source's own.
+// names (any extension or alias of a written type, any letter case), otherwise the source's own.
 OutputFormat formatForDestination(const std::filesystem::path& destination);
 
 // The options' usage lines, for the help text.

@@ -18,23 +18,6 @@ namespace {
 using detail::RenderPlan;
 using detail::SourceImage;
 
-// The JPEG format stores each side in 16 bits, but libjpeg refuses sides above 65,500
-// (JPEG_MAX_DIMENSION) when it starts to encode.
-constexpr std::int64_t kMaxJpegSide = 65'500;
-// HEVC's largest level (6.2) allows pictures of up to 16,888 pixels a side; staying at 16,384
-// keeps every output within what a conforming decoder must open.
-constexpr std::int64_t kMaxHeicSide = 16'384;
-// libheif codes a picture with a side under 32 pixels in 16-pixel coding tree units, which
-// HEVC forbids from level 5 up; the levels below allow a side of at most √(8 × 2,228,224) =
-// 4,222 pixels, which x265 turns into 4,216 on its 8-pixel grid. x265 refuses anything longer.
-constexpr std::int64_t kMinHeicSideForLargeUnits = 32;
-constexpr std::int64_t kMaxHeicSideBesideNarrowSide = 4'216;
-// libwebp stores each side in 14 bits.
-constexpr std::int64_t kMaxWebpSide = 16'383;
-// AV1's largest levels allow pictures 16,384 pixels wide, and libavif-based viewers refuse
-// images of more than 16,384 × 16,384 pixels; keeping both sides within 16,384 opens everywhere.
-constexpr std::int64_t kMaxAvifSide = 16'384;
-
 // The encoder's quality from 1 to 100; values outside 0…1 are clamped, NaN is the default.
 int encoderQuality(double quality)
 {
@@ -47,19 +30,7 @@ bool canvasFits(PixelSize canvas, WrittenType type)
 {
     if (canvas.width > ImageProcessor::kMaxCanvasPixels / canvas.height)
         return false;
-    if (type == WrittenType::jpeg)
-        return canvas.width <= kMaxJpegSide && canvas.height <= kMaxJpegSide;
-    if (type == WrittenType::webp)
-        return canvas.width <= kMaxWebpSide && canvas.height <= kMaxWebpSide;
-    if (type == WrittenType::avif)
-        return canvas.width <= kMaxAvifSide && canvas.height <= kMaxAvifSide;
-    if (type == WrittenType::heic) {
-        const std::int64_t shorter = std::min(canvas.width, canvas.height);
-        const std::int64_t longer = std::max(canvas.width, canvas.height);
-        return longer <= kMaxHeicSide &&
-               (shorter >= kMinHeicSideForLargeUnits || longer <= kMaxHeicSideBesideNarrowSide);
-    }
-    return true;
+    return traitsOf(type).sides.admits(canvas.width, canvas.height);
 }
 
 struct ThreadStateRelease {
@@ -103,9 +74,7 @@ PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings
     if (settings.keepMetadata)
         metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
-    const bool lossy = type == WrittenType::jpeg || type == WrittenType::heic ||
-                       type == WrittenType::webp || type == WrittenType::avif;
-    const int quality = lossy ? encoderQuality(settings.quality) : 0;
+    const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
     return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
 }
 
@@ -127,7 +96,7 @@ detail::Bytes encode(PreparedOutput& output)
     // writes the file without one; the pixels, still in that profile's space, would then be
     // shown with the wrong colours. Such images are encoded again, converted to sRGB. The
     // other writers embed any profile as it is.
-    if (output.type == WrittenType::png && output.canvas.profileKept &&
+    if (traitsOf(output.type).encoder == Encoder::vipsPng && output.canvas.profileKept &&
         !detail::hasEmbeddedProfile(bytes)) {
         output.canvas =
             detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
@@ -202,8 +171,15 @@ std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
 
 const std::set<std::string>& supportedExtensions()
 {
-    static const std::set<std::string> extensions{"jpg", "jpeg", "png",  "heic", "heif",
-                                                  "tif", "tiff", "webp", "avif"};
+    static const std::set<std::string> extensions = [] {
+        std::set<std::string> names;
+        for (const FormatTraits& traits : allFormatTraits())
+            if (traits.readable)
+                for (const std::string_view name : {traits.extension, traits.alias})
+                    if (!name.empty())
+                        names.emplace(name);
+        return names;
+    }();
     return extensions;
 }
 

@@ -50,28 +50,28 @@ vips::VImage withMetadata(const vips::VImage& canvas, const EncodedMetadata& met
 
 // libvips' encoders into memory: a saver writing to a file by itself would leave the checking
 // of its writes to libvips, and the file half-written by the time an error comes.
-Bytes save(const vips::VImage& image, WrittenType type, int quality, bool strip)
+Bytes save(const vips::VImage& image, Encoder encoder, int quality, bool strip)
 {
     try {
         VipsBlob* blob = nullptr;
-        switch (type) {
-        case WrittenType::jpeg:
+        switch (encoder) {
+        case Encoder::vipsJpeg:
             blob = image.jpegsave_buffer(
                 vips::VImage::option()->set("Q", quality)->set("strip", strip));
             break;
-        case WrittenType::png:
+        case Encoder::vipsPng:
             blob = image.pngsave_buffer(vips::VImage::option()->set("strip", strip));
             break;
-        case WrittenType::tiff:
+        case Encoder::vipsTiff:
             blob =
                 image.tiffsave_buffer(vips::VImage::option()
                                           ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_LZW)
                                           ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
                                           ->set("strip", strip));
             break;
-        case WrittenType::webp:
-        case WrittenType::heic:
-        case WrittenType::avif:
+        case Encoder::webp:
+        case Encoder::heifHevc:
+        case Encoder::heifAv1:
             throw ProcessingError(ProcessingError::cannotCreate);
         }
         const OwnedBlob owned(blob);
@@ -114,14 +114,15 @@ bool hasEmbeddedProfile(const Bytes& file)
 Bytes encodeImage(const vips::VImage& canvas, WrittenType type, int quality,
                   const std::optional<EncodedMetadata>& metadata)
 {
-    if (type == WrittenType::heic || type == WrittenType::avif)
-        return encodeHeif(canvas, type == WrittenType::avif ? HeifCodec::av1 : HeifCodec::hevc,
+    const Encoder encoder = traitsOf(type).encoder;
+    if (encoder == Encoder::heifHevc || encoder == Encoder::heifAv1)
+        return encodeHeif(canvas, encoder == Encoder::heifAv1 ? HeifCodec::av1 : HeifCodec::hevc,
                           quality, metadata.value_or(EncodedMetadata{}));
     const EncodedMetadata none;
-    if (type == WrittenType::webp)
+    if (encoder == Encoder::webp)
         return encodeWebp(withMetadata(canvas, metadata.value_or(none)), quality,
                           !metadata.has_value());
-    return save(withMetadata(canvas, metadata.value_or(none)), type, quality,
+    return save(withMetadata(canvas, metadata.value_or(none)), encoder, quality,
                 !metadata.has_value());
 }
 

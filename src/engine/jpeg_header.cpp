@@ -1,5 +1,6 @@
 #include "jpeg_header.h"
 
+#include "format_traits.h"
 #include "regular_file.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@ namespace pictavo::detail {
 
 namespace {
 
-// libjpeg refuses larger frames (JPEG_MAX_DIMENSION) when it reaches the first scan.
-constexpr std::int64_t kMaxJpegSide = 65'500;
 // Headers are read in steps: first this much, then up to the end of the segment that is still
 // missing and this much beyond. A camera's header (an EXIF block with its preview, tables,
 // frame) takes one or two reads. The cap keeps a crafted chain of segments from being read on
@@ -114,8 +113,11 @@ std::optional<JpegHeader> frameFrom(std::span<const unsigned char> segment)
     const std::int64_t height = read16(&segment[1]);
     const std::int64_t width = read16(&segment[3]);
     const std::size_t components = segment[5];
-    if (precision != 8 || width == 0 || height == 0 || width > kMaxJpegSide ||
-        height > kMaxJpegSide || !(components == 1 || components == 3 || components == 4) ||
+    // libjpeg refuses larger frames (JPEG_MAX_DIMENSION) when it reaches the first scan: the
+    // same limit it sets on writing.
+    const std::int64_t maxSide = traitsOf(WrittenType::jpeg).sides.longest;
+    if (precision != 8 || width == 0 || height == 0 || width > maxSide || height > maxSide ||
+        !(components == 1 || components == 3 || components == 4) ||
         segment.size() != 6 + 3 * components)
         return std::nullopt;
     for (std::size_t i = 0; i < components; ++i) {

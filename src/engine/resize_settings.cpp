@@ -31,23 +31,8 @@ std::string_view rawValue(ResizeMode mode)
 
 std::string_view rawValue(OutputFormat format)
 {
-    switch (format) {
-    case OutputFormat::original:
-        return "Orijinali Koru";
-    case OutputFormat::jpeg:
-        return "JPEG";
-    case OutputFormat::png:
-        return "PNG";
-    case OutputFormat::heic:
-        return "HEIC";
-    case OutputFormat::tiff:
-        return "TIFF";
-    case OutputFormat::webp:
-        return "WebP";
-    case OutputFormat::avif:
-        return "AVIF";
-    }
-    return {};
+    const FormatTraits* traits = traitsOf(format);
+    return traits ? traits->label : kOriginalLabel;
 }
 
 std::string_view modeDescription(ResizeMode mode)
@@ -81,108 +66,43 @@ std::optional<OutputFormat> outputFormatFromRawValue(std::string_view text)
 
 bool supportsQuality(OutputFormat format)
 {
-    return format == OutputFormat::original || format == OutputFormat::jpeg ||
-           format == OutputFormat::heic || format == OutputFormat::webp ||
-           format == OutputFormat::avif;
+    // "Keep the original" may write a lossy type, so it shows the quality.
+    const FormatTraits* traits = traitsOf(format);
+    return !traits || traits->lossy;
 }
 
 WrittenType utType(OutputFormat format, const std::filesystem::path& source)
 {
-    switch (format) {
-    case OutputFormat::jpeg:
-        return WrittenType::jpeg;
-    case OutputFormat::png:
-        return WrittenType::png;
-    case OutputFormat::heic:
-        return WrittenType::heic;
-    case OutputFormat::tiff:
-        return WrittenType::tiff;
-    case OutputFormat::webp:
-        return WrittenType::webp;
-    case OutputFormat::avif:
-        return WrittenType::avif;
-    case OutputFormat::original:
-        break;
-    }
-    const std::string extension = lowercaseExtension(source);
-    if (extension == "jpg" || extension == "jpeg")
-        return WrittenType::jpeg;
-    if (extension == "heic" || extension == "heif")
-        return WrittenType::heic;
-    if (extension == "tif" || extension == "tiff")
-        return WrittenType::tiff;
-    return WrittenType::png;
+    if (const FormatTraits* traits = traitsOf(format))
+        return traits->type;
+    const FormatTraits* kept = traitsForExtension(lowercaseExtension(source));
+    return kept && kept->keptAsOriginal ? kept->type : kOriginalFallback;
 }
 
 std::string fileExtension(OutputFormat format, const std::filesystem::path& source)
 {
-    switch (format) {
-    case OutputFormat::jpeg:
-        return "jpg";
-    case OutputFormat::png:
-        return std::string(preferredFilenameExtension(WrittenType::png));
-    case OutputFormat::heic:
-        return std::string(preferredFilenameExtension(WrittenType::heic));
-    case OutputFormat::tiff:
-        return std::string(preferredFilenameExtension(WrittenType::tiff));
-    case OutputFormat::webp:
-        return std::string(preferredFilenameExtension(WrittenType::webp));
-    case OutputFormat::avif:
-        return std::string(preferredFilenameExtension(WrittenType::avif));
-    case OutputFormat::original:
-        break;
-    }
-    const std::string extension = lowercaseExtension(source);
-    if (extension == "jpeg")
-        return "jpg";
-    for (std::string_view kept : {"jpg", "png", "heic", "heif", "tif", "tiff"})
-        if (extension == kept)
-            return extension;
-    return "png";
+    if (const FormatTraits* traits = traitsOf(format))
+        return std::string(traits->extension);
+    std::string extension = lowercaseExtension(source);
+    const FormatTraits* kept = traitsForExtension(extension);
+    if (kept && kept->keptAsOriginal)
+        return kept->keepsSpelling ? extension : std::string(kept->extension);
+    return std::string(traitsOf(kOriginalFallback).extension);
 }
 
 std::string_view identifier(WrittenType type)
 {
-    switch (type) {
-    case WrittenType::jpeg:
-        return "public.jpeg";
-    case WrittenType::png:
-        return "public.png";
-    case WrittenType::heic:
-        return "public.heic";
-    case WrittenType::tiff:
-        return "public.tiff";
-    case WrittenType::webp:
-        return "org.webmproject.webp";
-    case WrittenType::avif:
-        return "public.avif";
-    }
-    return {};
+    return traitsOf(type).identifier;
 }
 
 std::string_view preferredFilenameExtension(WrittenType type)
 {
-    switch (type) {
-    case WrittenType::jpeg:
-        return "jpeg";
-    case WrittenType::png:
-        return "png";
-    case WrittenType::heic:
-        return "heic";
-    case WrittenType::tiff:
-        return "tiff";
-    case WrittenType::webp:
-        return "webp";
-    case WrittenType::avif:
-        return "avif";
-    }
-    return {};
+    return traitsOf(type).preferred;
 }
 
 bool supportsTransparency(WrittenType type)
 {
-    return type == WrittenType::png || type == WrittenType::tiff || type == WrittenType::webp ||
-           type == WrittenType::avif;
+    return traitsOf(type).alpha;
 }
 
 } // namespace pictavo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "format_traits.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -12,17 +14,8 @@ namespace pictavo {
 // How the decoded image is placed on the target canvas.
 enum class ResizeMode { fit, fill, stretch };
 
-// Which image type a conversion writes; `original` follows the source's extension.
-enum class OutputFormat { original, jpeg, png, heic, tiff, webp, avif };
-
-// The image types the engine can write.
-enum class WrittenType { jpeg, png, heic, tiff, webp, avif };
-
 inline constexpr std::array<ResizeMode, 3> kAllResizeModes{ResizeMode::fit, ResizeMode::fill,
                                                            ResizeMode::stretch};
-inline constexpr std::array<OutputFormat, 7> kAllOutputFormats{
-    OutputFormat::original, OutputFormat::jpeg, OutputFormat::png, OutputFormat::heic,
-    OutputFormat::tiff,     OutputFormat::webp, OutputFormat::avif};
 
 // Everything the user decides about a conversion. The value enforces no ranges.
 struct ResizeSettings {

@@ -64,6 +64,31 @@ TEST(WrittenType, FollowsTheFormatAndTheSourceName)
     }
 }
 
+// Each written type's label, extensions and aliases (in any letter case) lead back to it, every
+// one of them is accepted on intake, and only the lossy types offer a quality.
+TEST(FormatTraits, EveryRowLeadsBackToItsType)
+{
+    ASSERT_EQ(allFormatTraits().size() + 1, kAllOutputFormats.size());
+    for (const FormatTraits& row : allFormatTraits()) {
+        SCOPED_TRACE(std::string(row.label));
+        EXPECT_EQ(&traitsOf(row.type), &row);
+        EXPECT_EQ(outputFormatFromRawValue(row.label), row.format);
+        EXPECT_EQ(utType(row.format, "/p/a.png"), row.type);
+        EXPECT_EQ(fileExtension(row.format, "/p/a.png"), row.extension);
+        EXPECT_EQ(supportsQuality(row.format), row.lossy);
+        for (const std::string_view name : {row.extension, row.alias}) {
+            if (name.empty())
+                continue;
+            EXPECT_EQ(ImageProcessor::supportedExtensions().count(std::string(name)), 1U);
+            std::string upper(name);
+            for (char& c : upper)
+                c = static_cast<char>(c - 'a' + 'A');
+            EXPECT_EQ(utType(OutputFormat::original, "/p/a." + upper),
+                      row.keptAsOriginal ? row.type : WrittenType::png);
+        }
+    }
+}
+
 TEST(SizePreset, TheTenPresetsInDisplayOrder)
 {
     std::vector<std::string> shown;
