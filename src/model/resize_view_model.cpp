@@ -1,6 +1,5 @@
 #include "resize_view_model.h"
 
-#include "batch_run.h"
 #include "intake.h"
 
 #include <QFile>
@@ -8,27 +7,25 @@
 
 namespace pictavo {
 
-namespace {
-
-PlatformServices& defaultServices()
-{
-    static PlatformServices services;
-    return services;
-}
-
-} // namespace
-
-void ResizeViewModel::setDefaultServices(const PlatformServices& services)
-{
-    defaultServices() = services;
-}
-
-ResizeViewModel::ResizeViewModel(QObject* parent) : ResizeViewModel(defaultServices(), parent) {}
-
 ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* parent)
     : QObject(parent), m_services(services)
 {
     restoreOutputFolder();
+    connect(&m_runner, &RunRunner::itemStarted, this, [this](const ItemId& id) {
+        m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
+    });
+    connect(&m_runner, &RunRunner::itemFinished, this,
+            [this](const ItemId& id, const JobResult& result) {
+                if (const std::optional<int> row = m_items.rowOf(id)) {
+                    m_items.setStatus(
+                        *row, result.succeeded ? ImageItem::ItemStatus::makeDone(result.output)
+                                               : ImageItem::ItemStatus::makeFailed(result.message));
+                    Q_EMIT itemFinished(*row);
+                }
+            });
+    connect(&m_runner, &RunRunner::progressChanged, this,
+            [this] { setProgress(m_runner.progress()); });
+    connect(&m_runner, &RunRunner::finished, this, &ResizeViewModel::showRunFinished);
     if (m_services.runObserver)
         reportRunsTo(*m_services.runObserver);
 }
@@ -45,19 +42,14 @@ void ResizeViewModel::reportRunsTo(RunObserver& observer)
     connect(this, &ResizeViewModel::progressChanged, this, [this, &observer] {
         // Not the reset to 0 at a start, which comes before the new run exists.
         if (hasRunningTask())
-            observer.runProgressed(m_progress, int(m_run->total - m_run->settled));
+            observer.runProgressed(m_progress, m_runner.itemsLeft());
     });
     connect(this, &ResizeViewModel::runFinished, this, [this, &observer] {
-        observer.runFinished({lastMessage(), m_lastMessageIsError, m_run->folder});
+        observer.runFinished({lastMessage(), m_lastMessageIsError, m_runner.folder()});
     });
 }
 
-ResizeViewModel::~ResizeViewModel()
-{
-    // The images being written are finished, so no half-done conversion outlives the window.
-    if (m_run && m_run->pool)
-        m_run->pool->waitForDone();
-}
+ResizeViewModel::~ResizeViewModel() = default;
 
 void ResizeViewModel::assertGuiThread() const
 {
@@ -72,11 +64,6 @@ void ResizeViewModel::setDropTargeted(bool targeted)
         return;
     m_isDropTargeted = targeted;
     Q_EMIT isDropTargetedChanged();
-}
-
-bool ResizeViewModel::hasRunningTask() const
-{
-    return m_run && !m_run->finished;
 }
 
 void ResizeViewModel::openImages()
@@ -194,11 +181,55 @@ void ResizeViewModel::restoreOutputFolder()
     setOutputFolder(std::filesystem::path(QFile::encodeName(resolved->path).toStdString()));
 }
 
+bool ResizeViewModel::startProcessing()
+{
+    assertGuiThread();
+    // A second start while a batch runs would abandon the first one's jobs mid-write.
+    if (m_isProcessing || m_items.count() == 0)
+        return false;
+    if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
+        return false;
+    if (!m_outputFolder && !chooseOutputFolder())
+        return false;
+    if (!m_outputFolder)
+        return false;
+
+    setProcessing(true);
+    setProgress(0);
+    setLastMessage(std::nullopt);
+    setLastMessageIsError(false);
+    std::vector<ItemId> ids;
+    for (const ImageItem& item : m_items.items())
+        ids.push_back(item.id);
+    // Items are looked up when their turn comes: one removed meanwhile is passed over.
+    m_runner.start(*m_outputFolder, m_settings.value(), std::move(ids),
+                   [this](const ItemId& id) -> const ImageItem* {
+                       const std::optional<int> row = m_items.rowOf(id);
+                       return row ? &m_items.items()[std::size_t(*row)] : nullptr;
+                   });
+    return true;
+}
+
+void ResizeViewModel::showRunFinished()
+{
+    const RunSummary summary = m_runner.summary();
+    // A run stopped by its folder never showed as converting anything: its reason comes first.
+    if (m_runner.folderFailed()) {
+        setLastMessage(summary.message);
+        setLastMessageIsError(summary.isError);
+        setProcessing(false);
+    } else {
+        setProcessing(false);
+        setLastMessage(summary.message);
+        setLastMessageIsError(summary.isError);
+    }
+    Q_EMIT runFinished();
+}
+
 void ResizeViewModel::cancelProcessing()
 {
     assertGuiThread();
-    if (m_run)
-        m_run->cancelled = m_run->cancelled || !m_run->finished;
+    m_runner.cancel();
 }
 
 void ResizeViewModel::removeCompleted()
