@@ -8,9 +8,8 @@
 namespace pictavo {
 
 ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* parent)
-    : QObject(parent), m_services(services)
+    : QObject(parent), m_services(services), m_output(services)
 {
-    restoreOutputFolder();
     connect(&m_runner, &RunRunner::itemStarted, this, [this](const ItemId& id) {
         m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
     });
@@ -77,7 +76,7 @@ void ResizeViewModel::openImages()
 
 QString ResizeViewModel::outputFolder() const
 {
-    return m_outputFolder ? QFile::decodeName(m_outputFolder->c_str()) : QString();
+    return m_output.display();
 }
 
 void ResizeViewModel::addURLs(const QList<QUrl>& urls)
@@ -128,22 +127,10 @@ std::vector<SkippedPath> ResizeViewModel::intake(const std::vector<std::filesyst
 bool ResizeViewModel::chooseOutputFolder()
 {
     assertGuiThread();
-    if (!m_services.folderDialog)
+    bool chosen = false;
+    updateOutputFolder([&] { chosen = m_output.choose(); });
+    if (!chosen)
         return false;
-    const std::optional<QString> chosen = m_services.folderDialog->chooseFolder(
-        {QStringLiteral("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"),
-         QStringLiteral("Bu Klasöre Kaydet"),
-         QStringLiteral("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç.")});
-    if (!chosen || chosen->isEmpty())
-        return false;
-    if (m_scopedOutputFolder && m_services.folderAccess)
-        m_services.folderAccess->stopAccessing(*m_scopedOutputFolder);
-    setOutputFolder(std::filesystem::path(QFile::encodeName(*chosen).toStdString()));
-    m_scopedOutputFolder = *chosen;
-    // The folder stays chosen even when access cannot be started; the run then reports why.
-    if (m_services.folderAccess)
-        m_services.folderAccess->startAccessing(*chosen);
-    saveOutputFolderBookmark(*chosen);
     setLastMessage(std::nullopt);
     return true;
 }
@@ -151,34 +138,15 @@ bool ResizeViewModel::chooseOutputFolder()
 void ResizeViewModel::useOutputFolder(const std::filesystem::path& folder)
 {
     assertGuiThread();
-    setOutputFolder(folder);
+    updateOutputFolder([&] { m_output.use(folder); });
 }
 
-void ResizeViewModel::saveOutputFolderBookmark(const QString& folder)
+void ResizeViewModel::updateOutputFolder(const std::function<void()>& change)
 {
-    if (!m_services.folderAccess || !m_services.settingsStore)
-        return;
-    if (const std::optional<QByteArray> bookmark = m_services.folderAccess->bookmark(folder))
-        m_services.settingsStore->setValue(QString::fromLatin1(kBookmarkKey), *bookmark);
-}
-
-void ResizeViewModel::restoreOutputFolder()
-{
-    if (!m_services.folderAccess || !m_services.settingsStore)
-        return;
-    const std::optional<QByteArray> stored =
-        m_services.settingsStore->value(QString::fromLatin1(kBookmarkKey));
-    if (!stored)
-        return;
-    const std::optional<ResolvedFolder> resolved = m_services.folderAccess->resolve(*stored);
-    if (!resolved)
-        return;
-    if (resolved->stale)
-        saveOutputFolderBookmark(resolved->path);
-    if (!m_services.folderAccess->startAccessing(resolved->path))
-        return;
-    m_scopedOutputFolder = resolved->path;
-    setOutputFolder(std::filesystem::path(QFile::encodeName(resolved->path).toStdString()));
+    const std::optional<std::filesystem::path> before = m_output.path();
+    change();
+    if (m_output.path() != before)
+        Q_EMIT outputFolderChanged();
 }
 
 bool ResizeViewModel::startProcessing()
@@ -189,9 +157,9 @@ bool ResizeViewModel::startProcessing()
         return false;
     if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
         return false;
-    if (!m_outputFolder && !chooseOutputFolder())
+    if (!m_output.path() && !chooseOutputFolder())
         return false;
-    if (!m_outputFolder)
+    if (!m_output.path())
         return false;
 
     setProcessing(true);
@@ -202,7 +170,7 @@ bool ResizeViewModel::startProcessing()
     for (const ImageItem& item : m_items.items())
         ids.push_back(item.id);
     // Items are looked up when their turn comes: one removed meanwhile is passed over.
-    m_runner.start(*m_outputFolder, m_settings.value(), std::move(ids),
+    m_runner.start(*m_output.path(), m_settings.value(), std::move(ids),
                    [this](const ItemId& id) -> const ImageItem* {
                        const std::optional<int> row = m_items.rowOf(id);
                        return row ? &m_items.items()[std::size_t(*row)] : nullptr;
@@ -244,8 +212,7 @@ void ResizeViewModel::removeCompleted()
 void ResizeViewModel::revealOutputFolder()
 {
     assertGuiThread();
-    if (m_outputFolder && m_services.fileManager)
-        m_services.fileManager->reveal(*m_outputFolder);
+    m_output.reveal();
 }
 
 void ResizeViewModel::clearAll()
@@ -256,14 +223,6 @@ void ResizeViewModel::clearAll()
         return;
     m_items.clear();
     Q_EMIT itemsChanged();
-}
-
-void ResizeViewModel::setOutputFolder(std::optional<std::filesystem::path> folder)
-{
-    if (m_outputFolder == folder)
-        return;
-    m_outputFolder = std::move(folder);
-    Q_EMIT outputFolderChanged();
 }
 
 void ResizeViewModel::setProcessing(bool processing)

@@ -3,6 +3,7 @@
 #include "image_queue_model.h"
 #include "intake.h"
 #include "open_folder.h"
+#include "output_folder_choice.h"
 #include "platform_services.h"
 #include "run_runner.h"
 #include "settings_object.h"
@@ -45,8 +46,8 @@ public:
     // The folder for display; names that are not UTF-8 show replacement characters.
     QString outputFolder() const;
     // The folder as the run uses it, byte for byte.
-    std::optional<std::filesystem::path> outputFolderPath() const { return m_outputFolder; }
-    bool hasOutputFolder() const { return m_outputFolder.has_value(); }
+    std::optional<std::filesystem::path> outputFolderPath() const { return m_output.path(); }
+    bool hasOutputFolder() const { return m_output.path().has_value(); }
     bool isProcessing() const { return m_isProcessing; }
     double progress() const { return m_progress; }
     bool isDropTargeted() const { return m_isDropTargeted; }
@@ -81,7 +82,7 @@ public:
     Q_INVOKABLE void revealOutputFolder();
     Q_INVOKABLE void clearAll();
 
-    static constexpr const char* kBookmarkKey = "outputFolderBookmark";
+    static constexpr const char* kBookmarkKey = OutputFolderChoice::kBookmarkKey;
 
 Q_SIGNALS:
     void outputFolderChanged();
@@ -101,10 +102,9 @@ private:
     void assertGuiThread() const;
     std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
                                     Repeats repeats, const StopRequest& stopRequested = {});
-    void restoreOutputFolder();
     void reportRunsTo(RunObserver& observer);
-    void saveOutputFolderBookmark(const QString& folder);
-    void setOutputFolder(std::optional<std::filesystem::path> folder);
+    // Makes a change of the output folder known.
+    void updateOutputFolder(const std::function<void()>& change);
     void setProcessing(bool processing);
     void setProgress(double progress);
     void setLastMessage(std::optional<QString> message);
@@ -115,13 +115,12 @@ private:
     PlatformServices m_services;
     ImageQueueModel m_items;
     SettingsObject m_settings;
-    std::optional<std::filesystem::path> m_outputFolder;
+    OutputFolderChoice m_output;
     bool m_isProcessing = false;
     double m_progress = 0;
     bool m_isDropTargeted = false;
     std::optional<QString> m_lastMessage;
     bool m_lastMessageIsError = false;
-    std::optional<QString> m_scopedOutputFolder;
     // Last, so it goes first: its conversions finish while the queue they read is still there.
     RunRunner m_runner;
 };
