@@ -107,17 +107,6 @@ bool RunRunner::start(const fs::path& folder, const ResizeSettings& settings,
     return true;
 }
 
-void RunRunner::cancel()
-{
-    if (m_run)
-        m_run->cancelled = m_run->cancelled || !m_run->finished;
-}
-
-double RunRunner::progress() const
-{
-    return m_run && m_run->total > 0 ? double(m_run->settled) / double(m_run->total) : 0;
-}
-
 RunSummary RunRunner::summary() const
 {
     if (!m_run)

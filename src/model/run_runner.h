@@ -77,14 +77,21 @@ public:
     bool start(const std::filesystem::path& folder, const ResizeSettings& settings,
                std::vector<ItemId> ids, ItemLookup lookup);
     // Starts no more conversions; those in hand finish and are reported.
-    void cancel();
+    void cancel()
+    {
+        if (m_run)
+            m_run->cancelled = m_run->cancelled || !m_run->finished;
+    }
 
     // Whether a run exists that has not finished.
     bool isRunning() const { return m_run && !m_run->finished; }
     // The latest run's output folder, kept after it ends.
     std::filesystem::path folder() const { return m_run ? m_run->folder : std::filesystem::path(); }
     // The latest run's share of items settled (finished or passed over), 0 to 1.
-    double progress() const;
+    double progress() const
+    {
+        return m_run && m_run->total > 0 ? double(m_run->settled) / double(m_run->total) : 0;
+    }
     int itemsLeft() const { return m_run ? int(m_run->total - m_run->settled) : 0; }
     // Whether the latest run ended as its folder could not be made or opened.
     bool folderFailed() const { return m_run && m_run->folderError; }
