@@ -106,13 +106,12 @@ int main(int argc, char** argv)
     pictavo::applyWindowLook(application);
 
     pictavo::DesktopPlatform platform;
-    pictavo::ResizeViewModel::setDefaultServices(platform.services());
 
     pictavo::ApplicationEvents events(startUrls);
     pictavo::MotionPreferences motion;
 
     QQmlApplicationEngine engine;
-    pictavo::registerUiTypes(engine, events, motion);
+    pictavo::registerUiTypes(engine, events, motion, platform.services());
     engine.addImportPath(QStringLiteral("qrc:/"));
     engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
     if (engine.rootObjects().isEmpty())

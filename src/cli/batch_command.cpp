@@ -1,13 +1,15 @@
 #include "batch_command.h"
 
 #include "arguments.h"
+#include "intake.h"
 #include "output_files.h"
 #include "printed_path.h"
-#include "resize_view_model.h"
+#include "run_runner.h"
 #include "settings_options.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
@@ -96,16 +98,6 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
     return std::nullopt;
 }
 
-// Why startProcessing() refused; the arguments were checked, so this is a fault's last guard.
-std::string notStartedReason(const ResizeViewModel& model)
-{
-    if (!model.hasOutputFolder())
-        return "Çıktı klasörü seçilmedi.";
-    if (model.isProcessing())
-        return "Bir dönüştürme zaten sürüyor.";
-    return "Dönüştürme başlatılamadı: hedef boyut en az 1×1 olmalı.";
-}
-
 class ProgressLine {
 public:
     ProgressLine() : m_enabled(::isatty(STDERR_FILENO) == 1) {}
@@ -156,30 +148,34 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     };
     QCoreApplication application(argc, argv);
     // No dialog, no stored folder: --output is the folder and nothing is remembered.
-    ResizeViewModel model(PlatformServices{});
-    model.settings()->setValue(parsed.settings);
-    model.useOutputFolder(parsed.output);
-    const std::vector<SkippedPath> skipped = model.addPaths(parsed.paths, stopRequested);
+    IntakeResult intake = makeItems(parsed.paths, {}, Repeats::skipped, stopRequested);
     if (stopRequested()) {
         std::cout << kCancelled << std::endl;
         return kExitCancelled;
     }
+    std::vector<ImageItem>& items = intake.items;
+    const std::vector<SkippedPath>& skipped = intake.skipped;
     for (const SkippedPath& path : skipped)
         std::cout << "skipped " << printedPath(path.path.native()) << ": " << path.reason << "\n";
-    if (model.items()->count() == 0) {
+    if (items.empty()) {
         std::cout << "Dönüştürülecek görsel bulunamadı." << std::endl;
         return kExitFailure;
     }
+    // The arguments were checked, so this is a fault's last guard.
+    if (parsed.settings.width <= 0 || parsed.settings.height <= 0) {
+        std::cout << "Dönüştürme başlatılamadı: hedef boyut en az 1×1 olmalı." << std::endl;
+        return kExitFailure;
+    }
 
-    model.setRunLimits({parsed.jobs, 0});
+    RunRunner runner;
+    runner.setLimits({parsed.jobs, 0});
     ProgressLine progress;
     int finished = 0;
-    const int total = model.items()->count();
+    const int total = int(items.size());
     // Conversions finish in any order; each line waits until every item before it is printed,
     // so the output reads in queue order as a one-at-a-time run prints it.
     std::size_t nextToPrint = 0;
     const auto printFinishedInOrder = [&] {
-        const std::vector<ImageItem>& items = model.items()->items();
         for (; nextToPrint < items.size(); ++nextToPrint) {
             const ImageItem& item = items[nextToPrint];
             if (item.status.kind == ImageItem::ItemStatus::done)
@@ -193,29 +189,38 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         }
         std::cout.flush();
     };
-    QObject::connect(&model, &ResizeViewModel::itemFinished, [&] {
-        progress.clear();
-        printFinishedInOrder();
-        progress.show(model.progress(), ++finished, total);
-    });
+    // The queue does not change during the run: an item's place is its index.
+    const auto find = [&](const ItemId& id) {
+        return std::find_if(items.begin(), items.end(),
+                            [&](const ImageItem& item) { return item.id == id; });
+    };
+    QObject::connect(
+        &runner, &RunRunner::itemFinished, [&](const ItemId& id, const JobResult& result) {
+            find(id)->status = result.succeeded ? ImageItem::ItemStatus::makeDone(result.output)
+                                                : ImageItem::ItemStatus::makeFailed(result.message);
+            progress.clear();
+            printFinishedInOrder();
+            progress.show(runner.progress(), ++finished, total);
+        });
 
     if (requests >= 0) {
-        auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &model);
+        auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &runner);
         QObject::connect(notifier, &QSocketNotifier::activated, [&] {
             char byte = 0;
             [[maybe_unused]] const ssize_t read = ::read(requests, &byte, 1);
             interrupted = true;
-            model.cancelProcessing();
+            runner.cancel();
         });
     }
 
     int exitCode = 0;
-    QObject::connect(&model, &ResizeViewModel::runFinished, [&] {
+    QObject::connect(&runner, &RunRunner::finished, [&] {
         progress.clear();
-        std::cout << model.lastMessage().toStdString() << std::endl;
+        const RunSummary summary = runner.summary();
+        std::cout << summary.message.toStdString() << std::endl;
         if (interrupted)
             exitCode = kExitCancelled;
-        else if (model.lastMessageIsError() || !skipped.empty())
+        else if (summary.isError || !skipped.empty())
             exitCode = kExitFailure;
         QCoreApplication::exit(exitCode);
     });
@@ -226,12 +231,11 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         std::cout << kCancelled << std::endl;
         return kExitCancelled;
     }
-    // Without a run, runFinished never comes: waiting for it would hang.
-    if (!model.startProcessing()) {
-        progress.clear();
-        std::cout << notStartedReason(model) << std::endl;
-        return kExitFailure;
-    }
+    std::vector<ItemId> ids;
+    for (const ImageItem& item : items)
+        ids.push_back(item.id);
+    runner.start(parsed.output, parsed.settings, std::move(ids),
+                 [&](const ItemId& id) { return &*find(id); });
     application.exec();
     return exitCode;
 }

@@ -1,6 +1,5 @@
 #include "resize_view_model.h"
 
-#include "batch_run.h"
 #include "intake.h"
 
 #include <QFile>
@@ -8,27 +7,24 @@
 
 namespace pictavo {
 
-namespace {
-
-PlatformServices& defaultServices()
-{
-    static PlatformServices services;
-    return services;
-}
-
-} // namespace
-
-void ResizeViewModel::setDefaultServices(const PlatformServices& services)
-{
-    defaultServices() = services;
-}
-
-ResizeViewModel::ResizeViewModel(QObject* parent) : ResizeViewModel(defaultServices(), parent) {}
-
 ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* parent)
-    : QObject(parent), m_services(services)
+    : QObject(parent), m_services(services), m_output(services)
 {
-    restoreOutputFolder();
+    connect(&m_runner, &RunRunner::itemStarted, this, [this](const ItemId& id) {
+        m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
+    });
+    connect(&m_runner, &RunRunner::itemFinished, this,
+            [this](const ItemId& id, const JobResult& result) {
+                if (const std::optional<int> row = m_items.rowOf(id)) {
+                    m_items.setStatus(
+                        *row, result.succeeded ? ImageItem::ItemStatus::makeDone(result.output)
+                                               : ImageItem::ItemStatus::makeFailed(result.message));
+                    Q_EMIT itemFinished(*row);
+                }
+            });
+    connect(&m_runner, &RunRunner::progressChanged, this,
+            [this] { setProgress(m_runner.progress()); });
+    connect(&m_runner, &RunRunner::finished, this, &ResizeViewModel::showRunFinished);
     if (m_services.runObserver)
         reportRunsTo(*m_services.runObserver);
 }
@@ -45,19 +41,14 @@ void ResizeViewModel::reportRunsTo(RunObserver& observer)
     connect(this, &ResizeViewModel::progressChanged, this, [this, &observer] {
         // Not the reset to 0 at a start, which comes before the new run exists.
         if (hasRunningTask())
-            observer.runProgressed(m_progress, int(m_run->total - m_run->settled));
+            observer.runProgressed(m_progress, m_runner.itemsLeft());
     });
     connect(this, &ResizeViewModel::runFinished, this, [this, &observer] {
-        observer.runFinished({lastMessage(), m_lastMessageIsError, m_run->folder});
+        observer.runFinished({lastMessage(), m_lastMessageIsError, m_runner.folder()});
     });
 }
 
-ResizeViewModel::~ResizeViewModel()
-{
-    // The images being written are finished, so no half-done conversion outlives the window.
-    if (m_run && m_run->pool)
-        m_run->pool->waitForDone();
-}
+ResizeViewModel::~ResizeViewModel() = default;
 
 void ResizeViewModel::assertGuiThread() const
 {
@@ -74,11 +65,6 @@ void ResizeViewModel::setDropTargeted(bool targeted)
     Q_EMIT isDropTargetedChanged();
 }
 
-bool ResizeViewModel::hasRunningTask() const
-{
-    return m_run && !m_run->finished;
-}
-
 void ResizeViewModel::openImages()
 {
     assertGuiThread();
@@ -90,7 +76,7 @@ void ResizeViewModel::openImages()
 
 QString ResizeViewModel::outputFolder() const
 {
-    return m_outputFolder ? QFile::decodeName(m_outputFolder->c_str()) : QString();
+    return m_output.display();
 }
 
 void ResizeViewModel::addURLs(const QList<QUrl>& urls)
@@ -141,22 +127,10 @@ std::vector<SkippedPath> ResizeViewModel::intake(const std::vector<std::filesyst
 bool ResizeViewModel::chooseOutputFolder()
 {
     assertGuiThread();
-    if (!m_services.folderDialog)
+    bool chosen = false;
+    updateOutputFolder([&] { chosen = m_output.choose(); });
+    if (!chosen)
         return false;
-    const std::optional<QString> chosen = m_services.folderDialog->chooseFolder(
-        {QStringLiteral("Dönüştürülen Görsellerin Kaydedileceği Klasörü Seç"),
-         QStringLiteral("Bu Klasöre Kaydet"),
-         QStringLiteral("Sistemin dosya yazma izni vermesi için bir çıktı klasörü seç.")});
-    if (!chosen || chosen->isEmpty())
-        return false;
-    if (m_scopedOutputFolder && m_services.folderAccess)
-        m_services.folderAccess->stopAccessing(*m_scopedOutputFolder);
-    setOutputFolder(std::filesystem::path(QFile::encodeName(*chosen).toStdString()));
-    m_scopedOutputFolder = *chosen;
-    // The folder stays chosen even when access cannot be started; the run then reports why.
-    if (m_services.folderAccess)
-        m_services.folderAccess->startAccessing(*chosen);
-    saveOutputFolderBookmark(*chosen);
     setLastMessage(std::nullopt);
     return true;
 }
@@ -164,41 +138,66 @@ bool ResizeViewModel::chooseOutputFolder()
 void ResizeViewModel::useOutputFolder(const std::filesystem::path& folder)
 {
     assertGuiThread();
-    setOutputFolder(folder);
+    updateOutputFolder([&] { m_output.use(folder); });
 }
 
-void ResizeViewModel::saveOutputFolderBookmark(const QString& folder)
+void ResizeViewModel::updateOutputFolder(const std::function<void()>& change)
 {
-    if (!m_services.folderAccess || !m_services.settingsStore)
-        return;
-    if (const std::optional<QByteArray> bookmark = m_services.folderAccess->bookmark(folder))
-        m_services.settingsStore->setValue(QString::fromLatin1(kBookmarkKey), *bookmark);
+    const std::optional<std::filesystem::path> before = m_output.path();
+    change();
+    if (m_output.path() != before)
+        Q_EMIT outputFolderChanged();
 }
 
-void ResizeViewModel::restoreOutputFolder()
+bool ResizeViewModel::startProcessing()
 {
-    if (!m_services.folderAccess || !m_services.settingsStore)
-        return;
-    const std::optional<QByteArray> stored =
-        m_services.settingsStore->value(QString::fromLatin1(kBookmarkKey));
-    if (!stored)
-        return;
-    const std::optional<ResolvedFolder> resolved = m_services.folderAccess->resolve(*stored);
-    if (!resolved)
-        return;
-    if (resolved->stale)
-        saveOutputFolderBookmark(resolved->path);
-    if (!m_services.folderAccess->startAccessing(resolved->path))
-        return;
-    m_scopedOutputFolder = resolved->path;
-    setOutputFolder(std::filesystem::path(QFile::encodeName(resolved->path).toStdString()));
+    assertGuiThread();
+    // A second start while a batch runs would abandon the first one's jobs mid-write.
+    if (m_isProcessing || m_items.count() == 0)
+        return false;
+    if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
+        return false;
+    if (!m_output.path() && !chooseOutputFolder())
+        return false;
+    if (!m_output.path())
+        return false;
+
+    setProcessing(true);
+    setProgress(0);
+    setLastMessage(std::nullopt);
+    setLastMessageIsError(false);
+    std::vector<ItemId> ids;
+    for (const ImageItem& item : m_items.items())
+        ids.push_back(item.id);
+    // Items are looked up when their turn comes: one removed meanwhile is passed over.
+    m_runner.start(*m_output.path(), m_settings.value(), std::move(ids),
+                   [this](const ItemId& id) -> const ImageItem* {
+                       const std::optional<int> row = m_items.rowOf(id);
+                       return row ? &m_items.items()[std::size_t(*row)] : nullptr;
+                   });
+    return true;
+}
+
+void ResizeViewModel::showRunFinished()
+{
+    const RunSummary summary = m_runner.summary();
+    // A run stopped by its folder never showed as converting anything: its reason comes first.
+    if (m_runner.folderFailed()) {
+        setLastMessage(summary.message);
+        setLastMessageIsError(summary.isError);
+        setProcessing(false);
+    } else {
+        setProcessing(false);
+        setLastMessage(summary.message);
+        setLastMessageIsError(summary.isError);
+    }
+    Q_EMIT runFinished();
 }
 
 void ResizeViewModel::cancelProcessing()
 {
     assertGuiThread();
-    if (m_run)
-        m_run->cancelled = m_run->cancelled || !m_run->finished;
+    m_runner.cancel();
 }
 
 void ResizeViewModel::removeCompleted()
@@ -213,8 +212,7 @@ void ResizeViewModel::removeCompleted()
 void ResizeViewModel::revealOutputFolder()
 {
     assertGuiThread();
-    if (m_outputFolder && m_services.fileManager)
-        m_services.fileManager->reveal(*m_outputFolder);
+    m_output.reveal();
 }
 
 void ResizeViewModel::clearAll()
@@ -225,14 +223,6 @@ void ResizeViewModel::clearAll()
         return;
     m_items.clear();
     Q_EMIT itemsChanged();
-}
-
-void ResizeViewModel::setOutputFolder(std::optional<std::filesystem::path> folder)
-{
-    if (m_outputFolder == folder)
-        return;
-    m_outputFolder = std::move(folder);
-    Q_EMIT outputFolderChanged();
 }
 
 void ResizeViewModel::setProcessing(bool processing)

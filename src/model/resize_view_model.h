@@ -3,7 +3,9 @@
 #include "image_queue_model.h"
 #include "intake.h"
 #include "open_folder.h"
+#include "output_folder_choice.h"
 #include "platform_services.h"
+#include "run_runner.h"
 #include "settings_object.h"
 
 #include <QFuture>
@@ -16,28 +18,12 @@
 
 namespace pictavo {
 
-struct BatchRun;
-struct Conversion;
-
-// Converts `source` into a new file in `folder` under the first name `nextName` hands out that
-// is free when written; returns that name, throws ProcessingError
-// (ImageProcessor::processToNewFile).
-using Converter = std::function<std::filesystem::path(
-    const std::filesystem::path& source, const ResizeSettings& settings,
-    const std::function<std::filesystem::path()>& nextName,
-    const std::shared_ptr<const OpenFolder>& folder)>;
-
-// Conversions at once and the bytes they may take together; 0 leaves either to the machine.
-struct RunLimits {
-    int jobs = 0;
-    std::int64_t memoryBudget = 0;
-};
-
 // The one model behind the window: the queue, the settings, the output folder, the batch run
 // and its last message. Lives on the GUI thread; every operation must be called there.
 class ResizeViewModel : public QObject {
     Q_OBJECT
     QML_ELEMENT
+    QML_UNCREATABLE("Made by ViewModelFactory.create, over the platform's services")
     Q_PROPERTY(pictavo::ImageQueueModel* items READ items CONSTANT)
     Q_PROPERTY(pictavo::SettingsObject* settings READ settings CONSTANT)
     Q_PROPERTY(QString outputFolder READ outputFolder NOTIFY outputFolderChanged)
@@ -51,11 +37,7 @@ class ResizeViewModel : public QObject {
     Q_PROPERTY(bool lastMessageIsError READ lastMessageIsError NOTIFY lastMessageIsErrorChanged)
 
 public:
-    // The model created from QML uses the services installed here by the application.
-    static void setDefaultServices(const PlatformServices& services);
-
-    explicit ResizeViewModel(QObject* parent = nullptr);
-    ResizeViewModel(const PlatformServices& services, QObject* parent = nullptr);
+    explicit ResizeViewModel(const PlatformServices& services, QObject* parent = nullptr);
     ~ResizeViewModel() override;
 
     ImageQueueModel* items() { return &m_items; }
@@ -64,8 +46,8 @@ public:
     // The folder for display; names that are not UTF-8 show replacement characters.
     QString outputFolder() const;
     // The folder as the run uses it, byte for byte.
-    std::optional<std::filesystem::path> outputFolderPath() const { return m_outputFolder; }
-    bool hasOutputFolder() const { return m_outputFolder.has_value(); }
+    std::optional<std::filesystem::path> outputFolderPath() const { return m_output.path(); }
+    bool hasOutputFolder() const { return m_output.path().has_value(); }
     bool isProcessing() const { return m_isProcessing; }
     double progress() const { return m_progress; }
     bool isDropTargeted() const { return m_isDropTargeted; }
@@ -74,7 +56,7 @@ public:
     bool hasLastMessage() const { return m_lastMessage.has_value(); }
     bool lastMessageIsError() const { return m_lastMessageIsError; }
     // Whether a run exists that can still be cancelled.
-    bool hasRunningTask() const;
+    bool hasRunningTask() const { return m_runner.isRunning(); }
 
     Q_INVOKABLE void openImages();
     Q_INVOKABLE void addURLs(const QList<QUrl>& urls);
@@ -93,14 +75,14 @@ public:
     Q_INVOKABLE bool startProcessing();
     Q_INVOKABLE void cancelProcessing();
     // For the runs started from now on (the command line's --jobs, tests).
-    void setRunLimits(RunLimits limits) { m_runLimits = limits; }
+    void setRunLimits(RunLimits limits) { m_runner.setLimits(limits); }
     // Replaces the image engine for the runs started from now on (tests).
-    void setConverter(Converter converter) { m_converter = std::move(converter); }
+    void setConverter(Converter converter) { m_runner.setConverter(std::move(converter)); }
     Q_INVOKABLE void removeCompleted();
     Q_INVOKABLE void revealOutputFolder();
     Q_INVOKABLE void clearAll();
 
-    static constexpr const char* kBookmarkKey = "outputFolderBookmark";
+    static constexpr const char* kBookmarkKey = OutputFolderChoice::kBookmarkKey;
 
 Q_SIGNALS:
     void outputFolderChanged();
@@ -120,36 +102,27 @@ private:
     void assertGuiThread() const;
     std::vector<SkippedPath> intake(const std::vector<std::filesystem::path>& paths,
                                     Repeats repeats, const StopRequest& stopRequested = {});
-    void restoreOutputFolder();
     void reportRunsTo(RunObserver& observer);
-    void saveOutputFolderBookmark(const QString& folder);
-    void setOutputFolder(std::optional<std::filesystem::path> folder);
+    // Makes a change of the output folder known.
+    void updateOutputFolder(const std::function<void()>& change);
     void setProcessing(bool processing);
     void setProgress(double progress);
     void setLastMessage(std::optional<QString> message);
     void setLastMessageIsError(bool isError);
 
-    // The run's steps (batch_run.cpp).
-    void beginRun();
-    void startConversions();
-    void startConversion(const ImageItem& item, std::int64_t memoryEstimate, std::size_t position);
-    void finishConversion(Conversion& conversion);
-    void endRun();
-    void finishRun();
+    void showRunFinished();
 
     PlatformServices m_services;
     ImageQueueModel m_items;
     SettingsObject m_settings;
-    std::optional<std::filesystem::path> m_outputFolder;
+    OutputFolderChoice m_output;
     bool m_isProcessing = false;
     double m_progress = 0;
     bool m_isDropTargeted = false;
     std::optional<QString> m_lastMessage;
     bool m_lastMessageIsError = false;
-    std::unique_ptr<BatchRun> m_run; // the latest run, kept after it ends
-    RunLimits m_runLimits;
-    Converter m_converter;
-    std::optional<QString> m_scopedOutputFolder;
+    // Last, so it goes first: its conversions finish while the queue they read is still there.
+    RunRunner m_runner;
 };
 
 } // namespace pictavo

@@ -67,9 +67,10 @@ QVariantList SettingsObject::presets() const
 
 QString SettingsObject::samplePreviewName() const
 {
+    // The kept type depends on each source, so the sample names none.
     if (m_value.format == OutputFormat::original)
-        return QString::fromStdString(fileNamePart(m_value.prefix) + "ornek" +
-                                      fileNamePart(m_value.suffix) + ".orijinal");
+        return QString::fromStdString(
+            outputFileName(m_value, "ornek.jpg").replace_extension("orijinal").string());
     return previewName(QStringLiteral("ornek.jpg"));
 }
 

@@ -3,6 +3,7 @@
 #include <QScopeGuard>
 #include <QTest>
 #include <fstream>
+#include <tuple>
 
 using namespace pictavo;
 using namespace pictavo::test;
@@ -260,6 +261,26 @@ private Q_SLOTS:
         QCOMPARE(bench.queuedNames(), QStringList({"p1.png", "p3.png"}));
         QVERIFY(!bench.model.hasLastMessage());
         QVERIFY(QFile::exists(bench.output("p0_resized.png")));
+    }
+
+    // The sample under the name fields is named as a written file would be; with the type kept,
+    // which depends on each source, it says so instead of an extension.
+    void sampleNameFollowsTheWrittenNames()
+    {
+        const std::vector<std::tuple<OutputFormat, std::string, std::string, QString>> cases{
+            {OutputFormat::original, "a/", "_v", "a_ornek_v.orijinal"},
+            {OutputFormat::original, "", ".2", "ornek.2.orijinal"},
+            {OutputFormat::png, "web_", "_resized", "web_ornek_resized.png"},
+        };
+        for (const auto& [format, prefix, suffix, name] : cases) {
+            SettingsObject settings;
+            ResizeSettings value;
+            value.format = format;
+            value.prefix = prefix;
+            value.suffix = suffix;
+            settings.setValue(value);
+            QCOMPARE(settings.samplePreviewName(), name);
+        }
     }
 
     // Decimal units as the file browser shows them, with a Turkish decimal comma; a row and the

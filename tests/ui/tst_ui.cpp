@@ -134,8 +134,7 @@ public:
 public Q_SLOTS:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
-        pictavo::ResizeViewModel::setDefaultServices(m_platform.services());
-        pictavo::registerUiTypes(*engine, m_events, m_motion);
+        pictavo::registerUiTypes(*engine, m_events, m_motion, m_platform.services());
         engine->addImportPath(QStringLiteral("qrc:/"));
         engine->rootContext()->setContextProperty(QStringLiteral("testSupport"), &m_support);
     }

@@ -18,8 +18,7 @@ class FakeWindow {
 public:
     FakeWindow()
     {
-        ResizeViewModel::setDefaultServices(platform.services());
-        registerUiTypes(m_engine, m_events, m_motion);
+        registerUiTypes(m_engine, m_events, m_motion, platform.services());
         m_engine.addImportPath(QStringLiteral("qrc:/"));
         m_engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
         if (!m_engine.rootObjects().isEmpty())

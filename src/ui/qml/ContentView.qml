@@ -12,32 +12,29 @@ Item {
 
     property bool showAllPresets: false
     property bool showInspector: true
-    readonly property alias model: viewModel
+    // The view's own model, over the platform services the application started with.
+    readonly property ResizeViewModel model: ViewModelFactory.create(root)
     // A hidden inspector leaves the split view's layout altogether.
     readonly property real inspectorWidth: inspector.visible ? inspector.width : 0
 
     implicitWidth: 1260
     implicitHeight: 820
 
-    ResizeViewModel {
-        id: viewModel
-    }
-
     Connections {
         target: PictavoApp
         function onImportImages() {
-            viewModel.openImages()
+            root.model.openImages()
         }
         function onOpenUrls(urls) {
             for (const url of urls)
-                viewModel.addURLs([url])
+                root.model.addURLs([url])
         }
     }
 
     Component.onCompleted: {
         const urls = PictavoApp.takeInitialUrls()
         if (urls.length > 0)
-            viewModel.addURLs(urls)
+            root.model.addURLs(urls)
     }
 
     DiagonalGradient {
@@ -62,7 +59,7 @@ Item {
     FileDropArea {
         objectName: "windowDropTarget"
         anchors.fill: parent
-        model: viewModel
+        model: root.model
     }
 
     ColumnLayout {
@@ -71,7 +68,7 @@ Item {
 
         HeaderBar {
             Layout.fillWidth: true
-            model: viewModel
+            model: root.model
         }
 
         SplitView {
@@ -102,7 +99,7 @@ Item {
             InspectorPane {
                 id: inspector
                 objectName: "inspectorPane"
-                model: viewModel
+                model: root.model
                 showAllPresets: root.showAllPresets
                 onToggleAllPresets: root.showAllPresets = !root.showAllPresets
                 SplitView.minimumWidth: 300 * split.inspectorShare
@@ -113,13 +110,13 @@ Item {
                     NumberAnimation { duration: 180; easing.type: Easing.InOutQuad }
                 }
                 visible: split.inspectorShare > 0
-                enabled: root.showInspector && !viewModel.isProcessing
+                enabled: root.showInspector && !root.model.isProcessing
                 clip: true
             }
 
             QueuePane {
                 objectName: "queuePane"
-                model: viewModel
+                model: root.model
                 SplitView.minimumWidth: 630
                 SplitView.fillWidth: true
             }
@@ -132,7 +129,7 @@ Item {
             ActionBar {
                 objectName: "actionBar"
                 Layout.fillWidth: true
-                model: viewModel
+                model: root.model
             }
         }
     }

@@ -1,22 +1,14 @@
-// The batch run of ResizeViewModel: up to `capacity.jobs` conversions at once on the run's own
-// thread pool, every model write on the GUI thread. Items start in queue order and output names
-// are settled in that order (ReservedNames), so neither names nor the summary depend on which
-// conversion finishes first.
-
-#include "batch_run.h"
+#include "run_runner.h"
 
 #include "image_processor.h"
 #include "output_files.h"
 #include "output_naming.h"
-#include "resize_view_model.h"
 #include "thread_priority.h"
 
-#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <utility>
 
 namespace pictavo {
@@ -88,60 +80,73 @@ std::int64_t memoryEstimate(const ImageItem& item, const ResizeSettings& setting
 
 } // namespace
 
-bool ResizeViewModel::startProcessing()
+RunRunner::RunRunner(QObject* parent) : QObject(parent) {}
+
+RunRunner::~RunRunner()
 {
-    assertGuiThread();
-    // A second start while a batch runs would abandon the first one's jobs mid-write.
-    if (m_isProcessing || m_items.count() == 0)
-        return false;
-    if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
-        return false;
-    if (!m_outputFolder && !chooseOutputFolder())
-        return false;
-    if (!m_outputFolder)
-        return false;
+    // Before the QObject goes: a job still running posts its result to this object.
+    if (m_run && m_run->pool)
+        m_run->pool->waitForDone();
+}
 
-    setProcessing(true);
-    setProgress(0);
-    setLastMessage(std::nullopt);
-    setLastMessageIsError(false);
-
-    auto run = std::make_unique<BatchRun>();
-    run->folder = *m_outputFolder;
-    run->settings = m_settings.value();
-    run->total = m_items.count();
-    // Fixed now, with the total: items that join before the run begins wait for the next one.
-    for (const ImageItem& item : m_items.items())
-        run->ids.push_back(item.id);
+bool RunRunner::start(const fs::path& folder, const ResizeSettings& settings,
+                      std::vector<ItemId> ids, ItemLookup lookup)
+{
+    if (isRunning())
+        return false;
+    auto run = std::make_unique<Run>();
+    run->id = ++m_lastRunId;
+    run->folder = folder;
+    run->settings = settings;
+    run->lookup = std::move(lookup);
+    run->total = qint64(ids.size());
+    run->ids = std::move(ids);
     m_run = std::move(run);
-    QMetaObject::invokeMethod(this, &ResizeViewModel::beginRun, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id = m_run->id] { begin(id); }, Qt::QueuedConnection);
     return true;
 }
 
-void ResizeViewModel::beginRun()
+RunSummary RunRunner::summary() const
 {
-    BatchRun& run = *m_run;
+    if (!m_run)
+        return {};
+    const Run& run = *m_run;
+    if (run.folderError)
+        return {QStringLiteral("Çıktı klasörü oluşturulamadı: ") + *run.folderError, true};
+    if (run.cancelled)
+        return {QStringLiteral("İşlem iptal edildi."), false};
+    if (run.failed == 0)
+        return {QString::number(run.succeeded) + QStringLiteral(" görsel başarıyla hazırlandı."),
+                false};
+    return {QString::number(run.succeeded) + QStringLiteral(" tamamlandı, ") +
+                QString::number(run.failed) + QStringLiteral(" görsel işlenemedi."),
+            true};
+}
+
+void RunRunner::begin(quint64 runId)
+{
+    if (!m_run || m_run->id != runId)
+        return;
+    Run& run = *m_run;
     std::error_code error;
     fs::create_directories(run.folder, error);
     // Opened once: a folder renamed or replaced during the run is written into all the same.
     if (!error && !(run.root = OpenFolder::open(run.folder)))
         error = std::error_code(errno, std::generic_category());
     if (error) {
-        setLastMessage(QStringLiteral("Çıktı klasörü oluşturulamadı: ") +
-                       QString::fromLocal8Bit(error.message()));
-        setLastMessageIsError(true);
-        setProcessing(false);
+        run.folderError = QString::fromLocal8Bit(error.message());
         run.finished = true;
-        Q_EMIT runFinished();
+        Q_EMIT finished();
         return;
     }
     removeAbandonedTemporaries(*run.root);
 
     run.capacity = automaticRunCapacity();
-    if (m_runLimits.jobs > 0)
-        run.capacity.jobs = m_runLimits.jobs;
-    if (m_runLimits.memoryBudget > 0)
-        run.capacity.memoryBudget = m_runLimits.memoryBudget;
+    if (m_limits.jobs > 0)
+        run.capacity.jobs = m_limits.jobs;
+    if (m_limits.memoryBudget > 0)
+        run.capacity.memoryBudget = m_limits.memoryBudget;
     // The processors are shared out between images rather than inside them. Most of a
     // conversion is JPEG decoding, which runs on one thread whatever libvips' thread count, so
     // more images at once is what scales; giving each of N images all P processors as libvips
@@ -154,49 +159,45 @@ void ResizeViewModel::beginRun()
         run.subfolders = std::make_shared<OutputSubfolders>(run.root);
     run.pool = std::make_unique<QThreadPool>();
     run.pool->setMaxThreadCount(run.capacity.jobs);
-    startConversions();
+    startConversions(runId);
 }
 
-void ResizeViewModel::startConversions()
+void RunRunner::startConversions(quint64 runId)
 {
-    BatchRun& run = *m_run;
-    // A call queued by a finished conversion may come after the run ended, or before the
-    // next run has begun.
-    if (!run.pool || run.flush || run.finished)
+    // A call queued by a finished conversion may come after its run ended, or after the next
+    // one started.
+    if (!m_run || m_run->id != runId || !m_run->pool || m_run->flush || m_run->finished)
         return;
+    Run& run = *m_run;
     while (!run.cancelled && run.position < run.ids.size()) {
         // Items removed from the queue since the batch began are passed over.
-        const std::optional<int> row = m_items.rowOf(run.ids[run.position]);
-        if (!row) {
+        const ImageItem* item = run.lookup(run.ids[run.position]);
+        if (!item) {
             ++run.position;
             ++run.settled;
-            setProgress(double(run.settled) / double(run.total));
+            Q_EMIT progressChanged();
             continue;
         }
-        const ImageItem& item = m_items.items()[static_cast<std::size_t>(*row)];
-        const std::int64_t estimate = memoryEstimate(item, run.settings);
+        const std::int64_t estimate = memoryEstimate(*item, run.settings);
         std::int64_t inFlightBytes = 0;
         for (const Conversion& conversion : run.inFlight)
             inFlightBytes += conversion.memoryEstimate;
         if (!mayStartConversion(run.capacity, int(run.inFlight.size()), inFlightBytes, estimate))
             return;
-        startConversion(item, estimate, run.position++);
+        startConversion(*item, estimate);
     }
     if (run.inFlight.empty())
-        endRun();
+        end();
 }
 
-void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estimate,
-                                      std::size_t position)
+void RunRunner::startConversion(const ImageItem& item, std::int64_t estimate)
 {
-    BatchRun& run = *m_run;
-    const ItemId id = item.id;
+    Run& run = *m_run;
+    const std::size_t position = run.position++;
     const fs::path source = item.url;
     const fs::path subfolder = run.subfolders ? item.addedFolderPath : fs::path();
-    Conversion& conversion = run.inFlight.emplace_back();
-    conversion.id = id;
-    conversion.memoryEstimate = estimate;
-    m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
+    run.inFlight.push_back({item.id, position, estimate});
+    Q_EMIT itemStarted(item.id);
 
     // Holding the first free name from here, in queue order, keeps later items from taking
     // it however fast they finish. A kept subfolder may not exist yet, so its names are looked
@@ -205,69 +206,61 @@ void ResizeViewModel::startConversion(const ImageItem& item, std::int64_t estima
     const Destination destination{FreeNameFinder(run.root, subfolder, run.settings, source),
                                   run.root, run.subfolders, subfolder};
     run.names->reserve(destination.candidates, position);
-    conversion.watcher = new QFutureWatcher<JobResult>(this);
-    connect(conversion.watcher, &QFutureWatcherBase::finished, this,
-            [this, &conversion] { finishConversion(conversion); });
-    conversion.watcher->setFuture(
-        QtConcurrent::run(run.pool.get(), convert, m_converter ? m_converter : engineConverter(),
-                          source, run.settings, destination, position, run.names));
+    run.pool->start([this, runId = run.id,
+                     converter = m_converter ? m_converter : engineConverter(), source,
+                     settings = run.settings, destination, position, names = run.names] {
+        JobResult result = convert(converter, source, settings, destination, position, names);
+        // The destructor waits for this pool, so the runner is still there to receive it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, runId, position, result = std::move(result)] {
+                finishConversion(runId, position, result);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
-void ResizeViewModel::finishConversion(Conversion& conversion)
+void RunRunner::finishConversion(quint64 runId, std::size_t position, const JobResult& result)
 {
-    BatchRun& run = *m_run;
-    const JobResult result = conversion.watcher->result();
-    // The watcher is still emitting; it goes once control is back in the event loop.
-    conversion.watcher->deleteLater();
-    if (const std::optional<int> row = m_items.rowOf(conversion.id)) {
-        m_items.setStatus(*row, result.succeeded
-                                    ? ImageItem::ItemStatus::makeDone(result.output)
-                                    : ImageItem::ItemStatus::makeFailed(result.message));
-        Q_EMIT itemFinished(*row);
-    }
+    if (!m_run || m_run->id != runId)
+        return;
+    Run& run = *m_run;
+    const auto conversion =
+        std::find_if(run.inFlight.begin(), run.inFlight.end(),
+                     [&](const Conversion& other) { return other.position == position; });
+    if (conversion == run.inFlight.end())
+        return;
+    const ItemId id = conversion->id;
+    run.inFlight.erase(conversion);
+    Q_EMIT itemFinished(id, result);
     ++(result.succeeded ? run.succeeded : run.failed);
     ++run.settled;
-    setProgress(double(run.settled) / double(run.total));
-    run.inFlight.remove_if([&](const Conversion& other) { return &other == &conversion; });
+    Q_EMIT progressChanged();
     // One turn of the event loop, so the window redraws before the next image starts.
-    QTimer::singleShot(0, this, &ResizeViewModel::startConversions);
+    QTimer::singleShot(0, this, [this, runId] { startConversions(runId); });
 }
 
-void ResizeViewModel::endRun()
+void RunRunner::end()
 {
-    BatchRun& run = *m_run;
+    Run& run = *m_run;
     if (run.succeeded == 0) {
-        finishRun();
+        finish();
         return;
     }
     // Files reported as written must survive a power cut: one flush of the folder's file
     // system, off this thread, costs less than a flush per file. A failing disk is beyond
     // what the run can mend; the files are complete in the cache.
     run.flush = std::make_unique<QFutureWatcher<void>>();
-    connect(run.flush.get(), &QFutureWatcherBase::finished, this, &ResizeViewModel::finishRun);
+    connect(run.flush.get(), &QFutureWatcherBase::finished, this, &RunRunner::finish);
     run.flush->setFuture(QtConcurrent::run([root = run.root] { flushFileSystem(*root); }));
 }
 
-void ResizeViewModel::finishRun()
+void RunRunner::finish()
 {
-    BatchRun& run = *m_run;
     // Trimming walks every heap: off this thread, like the flush.
     QThreadPool::globalInstance()->start(&releaseConversionBuffers);
-    setProcessing(false);
-    if (run.cancelled) {
-        setLastMessage(QStringLiteral("İşlem iptal edildi."));
-        setLastMessageIsError(false);
-    } else if (run.failed == 0) {
-        setLastMessage(QString::number(run.succeeded) +
-                       QStringLiteral(" görsel başarıyla hazırlandı."));
-        setLastMessageIsError(false);
-    } else {
-        setLastMessage(QString::number(run.succeeded) + QStringLiteral(" tamamlandı, ") +
-                       QString::number(run.failed) + QStringLiteral(" görsel işlenemedi."));
-        setLastMessageIsError(true);
-    }
-    run.finished = true;
-    Q_EMIT runFinished();
+    m_run->finished = true;
+    Q_EMIT finished();
 }
 
 } // namespace pictavo
