@@ -10,36 +10,34 @@
 //       `--slow-rounds` times (default 1). Prints median time, size and PSNR against the PNG
 //       and one PASS/FAIL line per target; exits 1 when a target fails.
 
+#include "bench_child.h"
 #include "image_figures.h"
 #include "image_processor.h"
 #include "process_setup.h"
 #include "resize_settings.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
-#include <spawn.h>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
 #include <vips/vips8>
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using pictavo::bench::ChildRun;
+using pictavo::bench::Clock;
 using pictavo::bench::median;
 using pictavo::bench::psnr;
+using pictavo::bench::seconds;
+using pictavo::bench::selfCpuSeconds;
+using pictavo::bench::spawn;
 
 constexpr double kMinWebpSpeedRatio = 1.0; // against cwebp
 constexpr double kMaxWebpSizeGrowth = 0.05;
@@ -55,42 +53,15 @@ struct Timing {
     double cpu = 0.0;
 };
 
-double cpuSeconds(const rusage& usage)
-{
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double ownCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return cpuSeconds(usage);
-}
-
 // Runs a command without a shell, its output thrown away.
 Timing run(const std::vector<std::string>& arguments)
 {
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const Clock::time_point start = Clock::now();
-    pid_t pid = 0;
-    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (error != 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    const ChildRun child = spawn(arguments, "/dev/null");
+    if (!child.ok) {
         std::cerr << "failed: " << arguments[0] << "\n";
         return {};
     }
-    return {std::chrono::duration<double>(Clock::now() - start).count(), cpuSeconds(usage)};
+    return {child.wall, child.cpu};
 }
 
 Timing engineEncode(const fs::path& png, const fs::path& out, pictavo::OutputFormat format,
@@ -103,7 +74,7 @@ Timing engineEncode(const fs::path& png, const fs::path& out, pictavo::OutputFor
     settings.keepMetadata = false;
     fs::remove(out);
     const Clock::time_point start = Clock::now();
-    const double cpuStart = ownCpuSeconds();
+    const double cpuStart = selfCpuSeconds();
     try {
         // The batch's write path: a new file.
         pictavo::ImageProcessor::processToNewFile(png, settings, [&] { return out; });
@@ -111,8 +82,7 @@ Timing engineEncode(const fs::path& png, const fs::path& out, pictavo::OutputFor
         std::cerr << png.string() << ": " << error.what() << "\n";
         return {};
     }
-    return {std::chrono::duration<double>(Clock::now() - start).count(),
-            ownCpuSeconds() - cpuStart};
+    return {seconds(Clock::now() - start), selfCpuSeconds() - cpuStart};
 }
 
 struct Encoder {

@@ -36,4 +36,16 @@ double psnr(const fs::path& reference, const fs::path& encoded)
         return 0.0;
     }
 }
+
+double headerMegapixels(const fs::path& file)
+{
+    try {
+        const vips::VImage image = vips::VImage::new_from_file(file.c_str());
+        return static_cast<double>(image.width()) * image.height() / 1e6;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return 0.0;
+    }
+}
+
 } // namespace pictavo::bench

@@ -12,4 +12,7 @@ double median(std::vector<double> values);
 // 0 when either cannot be read or their sizes differ, 99 when they are identical.
 double psnr(const std::filesystem::path& reference, const std::filesystem::path& encoded);
 
+// Width × height from the file's header, in millions of pixels; 0 when it cannot be read.
+double headerMegapixels(const std::filesystem::path& file);
+
 } // namespace pictavo::bench
