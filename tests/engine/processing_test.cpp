@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pictavo {
 namespace {
@@ -309,6 +310,19 @@ TEST(StagedFiles, EveryOneBeingWrittenIsRemovedOnRequest)
     EXPECT_EQ(dir.entries().size(), 100u);
     detail::removeRegisteredTemporaries();
     EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
+// A staged file cut short behind the writer's back (another program, a failing disk) is never
+// put in place: it must hold exactly the bytes written.
+TEST(StagedFiles, OneCutShortAfterItsWritesIsNotPutInPlace)
+{
+    TempDir dir;
+    detail::StagedFile staged(OpenFolder::open(dir.path()), "out.jpg");
+    staged.write(Bytes(1000, 'x'));
+    ASSERT_EQ(dir.entries().size(), 1u);
+    ASSERT_EQ(::truncate((dir / dir.entries().front()).c_str(), 500), 0);
+    EXPECT_THROW(staged.commit(), ProcessingError);
+    EXPECT_FALSE(fs::exists(dir / "out.jpg"));
 }
 
 } // namespace
