@@ -112,9 +112,10 @@ private Q_SLOTS:
             << 4 << qint64(1) << 1080 << QStringList{"a.jpg:50", "b.jpg:50", "c.jpg:50"} << -1
             << QStringList{"a_resized.jpg", "b_resized.jpg", "c_resized.jpg"}
             << "3 görsel başarıyla hazırlandı.";
-        // Small sources, but canvases of 256 MB each: two do not fit in 500 MB.
+        // Small sources, but 8000² canvases (with their encoded files, about half a gigabyte
+        // each): one fits in 1 GB, two do not.
         QTest::newRow("the canvas counts toward the memory budget")
-            << 4 << qint64(500'000'000) << 8000 << QStringList{"a.jpg:50", "b.jpg:50"} << -1
+            << 4 << qint64(1'000'000'000) << 8000 << QStringList{"a.jpg:50", "b.jpg:50"} << -1
             << QStringList{"a_resized.jpg", "b_resized.jpg"} << "2 görsel başarıyla hazırlandı.";
         QTest::newRow("cancel in the middle of a parallel run")
             << 2 << qint64(0) << 1080
