@@ -208,7 +208,6 @@ struct Case {
     int exitCode;
     Lines out; // a line ending in "*" only has to start with the rest
     std::string err = "";
-    std::string wrapper = "";
 };
 
 // Every line of a batch comes in queue order, whatever finishes first; each named path that
@@ -279,7 +278,7 @@ TEST_F(Cli, CommandsReportEveryItemInTurkish)
              {"skipped $/locked.jpg: Görsel okunamadı", "Dönüştürülecek görsel bulunamadı."}});
     }
     for (const Case& test : cases) {
-        const CliResult result = run(test.line, test.wrapper);
+        const CliResult result = run(test.line);
         EXPECT_EQ(result.exitCode, test.exitCode) << test.line;
         EXPECT_EQ(result.err, test.err) << test.line;
         Lines expected = at(test.out);
