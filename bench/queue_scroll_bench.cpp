@@ -193,7 +193,7 @@ int main(int argc, char** argv)
     SignalCounter statusChanges;
     for (QQuickItem* row : rowsBefore)
         QObject::connect(row, SIGNAL(statusChanged()), &statusChanges, SLOT(hit()));
-    model->items()->setStatus(2, pictavo::ImageItem::ItemStatus::makeProcessing());
+    model->items()->setStatus(2, pictavo::ItemStatus{pictavo::ItemState::processing, {}, {}});
     runFor(300);
     const QList<QQuickItem*> rowsAfter = rowsOf(*list);
     const QSet<QQuickItem*> before(rowsBefore.begin(), rowsBefore.end());
@@ -203,7 +203,7 @@ int main(int argc, char** argv)
                 static_cast<long long>((after - before).size()),
                 static_cast<long long>((before - after).size()), statusChanges.count,
                 static_cast<long long>(rowsBefore.size()));
-    model->items()->setStatus(2, pictavo::ImageItem::ItemStatus::makeReady());
+    model->items()->setStatus(2, pictavo::ItemStatus{});
 
     // Frame intervals while the list scrolls from top to bottom at an even speed.
     QMutex mutex;

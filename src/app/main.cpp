@@ -7,10 +7,10 @@
 #include "desktop_platform.h"
 #include "launch_arguments.h"
 #include "motion_preferences.h"
-#include "output_files.h"
 #include "process_setup.h"
 #include "resize_view_model.h"
 #include "single_instance.h"
+#include "termination_requests.h"
 #include "ui_registration.h"
 #include "window_look.h"
 
@@ -74,6 +74,7 @@ void quitOnTerminationRequests(QCoreApplication& application)
 int main(int argc, char** argv)
 {
     pictavo::setUpConversionProcess();
+    pictavo::setUpImageEngine(0);
     QElapsedTimer sinceStart;
     sinceStart.start();
     QApplication::setOrganizationName(QStringLiteral("Pictavo"));

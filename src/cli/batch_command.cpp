@@ -2,10 +2,11 @@
 
 #include "arguments.h"
 #include "intake.h"
-#include "output_files.h"
 #include "printed_path.h"
+#include "process_setup.h"
 #include "run_runner.h"
 #include "settings_options.h"
+#include "termination_requests.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -133,6 +134,7 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     BatchArguments parsed;
     if (const std::optional<std::string> error = parse(arguments, parsed))
         return usageError(*error);
+    setUpImageEngine(parsed.jobs);
 
     // Ctrl-C, SIGTERM and SIGHUP stop the batch after the images in hand; a second one ends
     // the process at once, leaving no temporary file behind. Taken over before the queue is
@@ -178,10 +180,10 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     const auto printFinishedInOrder = [&] {
         for (; nextToPrint < items.size(); ++nextToPrint) {
             const ImageItem& item = items[nextToPrint];
-            if (item.status.kind == ImageItem::ItemStatus::done)
+            if (item.status.state == ItemState::done)
                 std::cout << "done " << printedPath(item.url.native()) << " -> "
                           << printedPath(item.status.output.native()) << "\n";
-            else if (item.status.kind == ImageItem::ItemStatus::failed)
+            else if (item.status.state == ItemState::failed)
                 std::cout << "failed " << printedPath(item.url.native()) << ": "
                           << item.status.message << "\n";
             else
@@ -194,14 +196,13 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         return std::find_if(items.begin(), items.end(),
                             [&](const ImageItem& item) { return item.id == id; });
     };
-    QObject::connect(
-        &runner, &RunRunner::itemFinished, [&](const ItemId& id, const JobResult& result) {
-            find(id)->status = result.succeeded ? ImageItem::ItemStatus::makeDone(result.output)
-                                                : ImageItem::ItemStatus::makeFailed(result.message);
-            progress.clear();
-            printFinishedInOrder();
-            progress.show(runner.progress(), ++finished, total);
-        });
+    QObject::connect(&runner, &RunRunner::itemFinished,
+                     [&](const ItemId& id, const JobResult& result) {
+                         find(id)->status = statusAfter(result);
+                         progress.clear();
+                         printFinishedInOrder();
+                         progress.show(runner.progress(), ++finished, total);
+                     });
 
     if (requests >= 0) {
         auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &runner);

@@ -8,10 +8,10 @@
 #include "arguments.h"
 #include "batch_command.h"
 #include "image_processor.h"
-#include "output_files.h"
 #include "printed_path.h"
 #include "process_setup.h"
 #include "settings_options.h"
+#include "termination_requests.h"
 
 #include <iostream>
 #include <string>
@@ -74,6 +74,7 @@ int runConvert(const std::vector<std::string_view>& arguments)
     for (const auto& [name, value] : options)
         if (const auto error = cli::applySettingsOption(name, value, settings))
             return usageError(*error);
+    setUpImageEngine(1);
     endOnTerminationRequests();
     try {
         ImageProcessor::process(std::string(paths[0]), std::string(paths[1]), settings);

@@ -1,7 +1,9 @@
 #include "vips_runtime.h"
 
+#include "image_engine.h"
 #include "regular_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -83,3 +85,13 @@ std::optional<SourceFamily> sniffFamily(const vips::VSource& source)
 }
 
 } // namespace pictavo::detail
+
+namespace pictavo {
+
+void startImageEngine(int threadsPerConversion)
+{
+    detail::ensureVipsStarted();
+    vips_concurrency_set(std::max(1, threadsPerConversion));
+}
+
+} // namespace pictavo

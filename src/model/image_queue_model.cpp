@@ -7,16 +7,16 @@ namespace pictavo {
 
 namespace {
 
-QString statusName(ImageItem::ItemStatus::Kind kind)
+QString statusName(ItemState state)
 {
-    switch (kind) {
-    case ImageItem::ItemStatus::ready:
+    switch (state) {
+    case ItemState::ready:
         return QStringLiteral("ready");
-    case ImageItem::ItemStatus::processing:
+    case ItemState::processing:
         return QStringLiteral("processing");
-    case ImageItem::ItemStatus::done:
+    case ItemState::done:
         return QStringLiteral("done");
-    case ImageItem::ItemStatus::failed:
+    case ItemState::failed:
         return QStringLiteral("failed");
     }
     return {};
@@ -27,17 +27,17 @@ QString statusName(ImageItem::ItemStatus::Kind kind)
 void ImageQueueModel::Summary::add(const ImageItem& item, int sign)
 {
     bytes += sign * item.fileSize;
-    switch (item.status.kind) {
-    case ImageItem::ItemStatus::ready:
+    switch (item.status.state) {
+    case ItemState::ready:
         ready += sign;
         break;
-    case ImageItem::ItemStatus::done:
+    case ItemState::done:
         done += sign;
         break;
-    case ImageItem::ItemStatus::failed:
+    case ItemState::failed:
         failed += sign;
         break;
-    case ImageItem::ItemStatus::processing:
+    case ItemState::processing:
         break;
     }
 }
@@ -88,7 +88,7 @@ QVariant ImageQueueModel::data(const QModelIndex& index, int role) const
     case FileSizeTextRole:
         return byteCountText(item.fileSize);
     case StatusRole:
-        return statusName(item.status.kind);
+        return statusName(item.status.state);
     case FailureTextRole:
         return QString::fromStdString(item.status.message);
     case OutputPathRole:
@@ -135,18 +135,18 @@ void ImageQueueModel::append(std::vector<ImageItem> items)
     Q_EMIT summaryChanged();
 }
 
-void ImageQueueModel::setStatus(int row, ImageItem::ItemStatus status)
+void ImageQueueModel::setStatus(int row, ItemStatus status)
 {
     if (row < 0 || row >= count())
         return;
     ImageItem& item = m_items[static_cast<std::size_t>(row)];
-    const bool kindChanged = item.status.kind != status.kind;
+    const bool stateChanged = item.status.state != status.state;
     m_summary.add(item, -1);
     item.status = std::move(status);
     m_summary.add(item, 1);
     const QModelIndex changed = index(row);
     Q_EMIT dataChanged(changed, changed, {StatusRole, FailureTextRole, OutputPathRole});
-    if (kindChanged)
+    if (stateChanged)
         Q_EMIT summaryChanged();
 }
 

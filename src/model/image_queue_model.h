@@ -61,7 +61,7 @@ public:
     static QString byteCountText(qint64 bytes);
 
     void append(std::vector<ImageItem> items);
-    void setStatus(int row, ImageItem::ItemStatus status);
+    void setStatus(int row, ItemStatus status);
     // Removes every item the predicate accepts, keeping the others in order.
     void removeIf(const std::function<bool(const ImageItem&)>& predicate);
     void clear();

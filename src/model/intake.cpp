@@ -278,8 +278,8 @@ IntakeResult makeItems(const std::vector<fs::path>& paths, std::set<fs::path> qu
             skip(kAlreadyQueued);
         } else if (const std::optional<ImageInfo> info = ImageProcessor::imageInfo(path)) {
             result.items.push_back({ItemId::random(), path, info->width, info->height,
-                                    info->fileSize, ImageItem::ItemStatus::makeReady(),
-                                    addedFolderPath, info->decodedBytesPerPixel});
+                                    info->fileSize, ItemStatus{}, addedFolderPath,
+                                    info->decodedBytesPerPixel});
             if (repeats == Repeats::skipped)
                 queued.insert(standardizedPath(path));
         } else {

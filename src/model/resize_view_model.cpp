@@ -11,14 +11,12 @@ ResizeViewModel::ResizeViewModel(const PlatformServices& services, QObject* pare
     : QObject(parent), m_services(services), m_output(services)
 {
     connect(&m_runner, &RunRunner::itemStarted, this, [this](const ItemId& id) {
-        m_items.setStatus(*m_items.rowOf(id), ImageItem::ItemStatus::makeProcessing());
+        m_items.setStatus(*m_items.rowOf(id), ItemStatus{ItemState::processing, {}, {}});
     });
     connect(&m_runner, &RunRunner::itemFinished, this,
             [this](const ItemId& id, const JobResult& result) {
                 if (const std::optional<int> row = m_items.rowOf(id)) {
-                    m_items.setStatus(
-                        *row, result.succeeded ? ImageItem::ItemStatus::makeDone(result.output)
-                                               : ImageItem::ItemStatus::makeFailed(result.message));
+                    m_items.setStatus(*row, statusAfter(result));
                     Q_EMIT itemFinished(*row);
                 }
             });
@@ -203,8 +201,7 @@ void ResizeViewModel::cancelProcessing()
 void ResizeViewModel::removeCompleted()
 {
     assertGuiThread();
-    m_items.removeIf(
-        [](const ImageItem& item) { return item.status.kind == ImageItem::ItemStatus::done; });
+    m_items.removeIf([](const ImageItem& item) { return item.status.state == ItemState::done; });
     Q_EMIT itemsChanged();
     setLastMessage(std::nullopt);
 }

@@ -1,5 +1,6 @@
 #include "run_runner.h"
 
+#include "free_name_finder.h"
 #include "image_processor.h"
 #include "output_files.h"
 #include "output_naming.h"
@@ -147,14 +148,6 @@ void RunRunner::begin(quint64 runId)
         run.capacity.jobs = m_limits.jobs;
     if (m_limits.memoryBudget > 0)
         run.capacity.memoryBudget = m_limits.memoryBudget;
-    // The processors are shared out between images rather than inside them. Most of a
-    // conversion is JPEG decoding, which runs on one thread whatever libvips' thread count, so
-    // more images at once is what scales; giving each of N images all P processors as libvips
-    // threads would put N × P busy threads on P processors. Measured on 2 processors with
-    // --jobs 2, one or two libvips threads per conversion cost the same CPU time (0.27 s a
-    // photo) and peak memory (±5 %), so the smaller count wins for what it saves on larger
-    // machines. One conversion alone (--jobs 1) keeps a thread per processor, as before.
-    setThreadsPerConversion(std::max(1, usableProcessorCount() / run.capacity.jobs));
     if (run.settings.keepFolderStructure)
         run.subfolders = std::make_shared<OutputSubfolders>(run.root);
     run.pool = std::make_unique<QThreadPool>();

@@ -42,6 +42,14 @@ struct JobResult {
     std::string message;          // the error's text
 };
 
+// The status an item takes when its conversion ends with `result`.
+inline ItemStatus statusAfter(const JobResult& result)
+{
+    if (result.succeeded)
+        return {ItemState::done, result.output, {}};
+    return {ItemState::failed, {}, result.message};
+}
+
 // The item a run is to convert now, or none when it left the queue since the run began. The
 // pointer is read during the call only.
 using ItemLookup = std::function<const ImageItem*(const ItemId& id)>;

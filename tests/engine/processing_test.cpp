@@ -1,3 +1,4 @@
+#include "free_name_finder.h"
 #include "output_naming.h"
 #include "output_subfolders.h"
 #include "run_capacity.h"

@@ -17,7 +17,7 @@ using namespace pictavo::test;
 
 namespace {
 
-using Kind = ImageItem::ItemStatus::Kind;
+using Kind = ItemState;
 
 // An engine whose conversions take the time the test gives each source (in milliseconds, by
 // path), so they finish in the order the test chooses. Sources in a folder named "broken"
@@ -162,11 +162,11 @@ private Q_SLOTS:
             expectedProgress << double(i) / sources.size();
         QCOMPARE(progress, expectedProgress);
         for (int i = 0; i < outputs.size(); ++i) {
-            const ImageItem::ItemStatus& status = bench.model.items()->items()[i].status;
+            const ItemStatus& status = bench.model.items()->items()[i].status;
             const bool failed = outputs[i] == "!";
-            QCOMPARE(status.kind, failed                 ? Kind::failed
-                                  : outputs[i].isEmpty() ? Kind::ready
-                                                         : Kind::done);
+            QCOMPARE(status.state, failed                 ? Kind::failed
+                                   : outputs[i].isEmpty() ? Kind::ready
+                                                          : Kind::done);
             QCOMPARE(QString::fromStdString(status.output.filename().string()),
                      failed ? "" : outputs[i]);
             QCOMPARE(QString::fromStdString(status.message),

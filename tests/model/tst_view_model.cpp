@@ -12,11 +12,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Status = ImageItem::ItemStatus;
+using Status = ItemStatus;
 
 ImageItem item(std::int64_t bytes)
 {
-    return {ItemId::random(), "/photos/a.jpg", 40, 30, bytes, Status::makeReady(), {}};
+    return {ItemId::random(), "/photos/a.jpg", 40, 30, bytes, Status{}, {}};
 }
 
 } // namespace
@@ -154,7 +154,7 @@ private Q_SLOTS:
 
         std::vector<std::string> outputs;
         for (const ImageItem& item : bench.model.items()->items())
-            outputs.push_back(item.status.kind == ImageItem::ItemStatus::failed
+            outputs.push_back(item.status.state == ItemState::failed
                                   ? "!" + item.status.message
                                   : item.status.output.lexically_relative(out).string());
         std::vector<std::string> wanted;
@@ -253,8 +253,10 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             bench.model.addPaths({bench.source(QString("p%1.png").arg(i), 8, 8)});
         QVERIFY(bench.runToEnd());
-        const std::vector<Status> statuses{Status::makeDone("/o/1"), Status::makeFailed("x"),
-                                           Status::makeDone("/o/2"), Status::makeReady()};
+        const std::vector<Status> statuses{{ItemState::done, "/o/1", {}},
+                                           {ItemState::failed, {}, "x"},
+                                           {ItemState::done, "/o/2", {}},
+                                           {}};
         for (std::size_t i = 0; i < statuses.size(); ++i)
             bench.model.items()->setStatus(int(i), statuses[i]);
         bench.model.removeCompleted();

@@ -13,7 +13,7 @@ namespace pictavo::test {
 // A model on the fakes over a temporary folder: sources are written on demand under "in",
 // and the output folder "out" is chosen through the dialog unless the test says otherwise.
 struct Workbench {
-    using Kind = ImageItem::ItemStatus::Kind;
+    using Kind = ItemState;
 
     explicit Workbench(bool chooseOutput = true)
     {
@@ -56,7 +56,7 @@ struct Workbench {
         QObject::connect(model.items(), &QAbstractItemModel::dataChanged, &model,
                          [this, row, action, done](const QModelIndex& index) {
                              if (*done || index.row() != row ||
-                                 model.items()->items()[std::size_t(row)].status.kind !=
+                                 model.items()->items()[std::size_t(row)].status.state !=
                                      Kind::processing)
                                  return;
                              *done = true;

@@ -27,8 +27,7 @@ const QColor kMarker(255, 0, 255); // a colour the photo does not have
 QImage thumbnail(const QByteArray& path, QSize size = {82, 62})
 {
     ImageQueueModel queue;
-    queue.append(
-        {{ItemId::random(), path.toStdString(), 1, 1, 1, ImageItem::ItemStatus::makeReady(), {}}});
+    queue.append({{ItemId::random(), path.toStdString(), 1, 1, 1, ItemStatus{}, {}}});
     const QUrl url("image://thumbnail/" +
                    queue.data(queue.index(0), ImageQueueModel::EncodedPathRole).toString());
     ThumbnailImageProvider provider;

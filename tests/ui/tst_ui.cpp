@@ -109,12 +109,13 @@ public:
     Q_INVOKABLE void setItemStatus(pictavo::ResizeViewModel* model, int row, const QString& status,
                                    const QString& detail = {})
     {
-        using Status = pictavo::ImageItem::ItemStatus;
+        using Status = pictavo::ItemStatus;
+        using State = pictavo::ItemState;
         const Status value =
-            status == QLatin1String("processing") ? Status::makeProcessing()
-            : status == QLatin1String("done")     ? Status::makeDone(detail.toStdString())
-            : status == QLatin1String("failed")   ? Status::makeFailed(detail.toStdString())
-                                                  : Status::makeReady();
+            status == QLatin1String("processing") ? Status{State::processing, {}, {}}
+            : status == QLatin1String("done")     ? Status{State::done, detail.toStdString(), {}}
+            : status == QLatin1String("failed")   ? Status{State::failed, {}, detail.toStdString()}
+                                                  : Status{};
         model->items()->setStatus(row, value);
     }
 

@@ -1,7 +1,5 @@
 #include "run_capacity.h"
 
-#include "vips_runtime.h"
-
 #include <algorithm>
 #include <fstream>
 #include <malloc.h>
@@ -75,12 +73,6 @@ bool mayStartConversion(const RunCapacity& capacity, int inFlight, std::int64_t 
 void releaseConversionBuffers()
 {
     malloc_trim(0);
-}
-
-void setThreadsPerConversion(int threads)
-{
-    detail::ensureVipsStarted();
-    vips_concurrency_set(std::max(1, threads));
 }
 
 } // namespace pictavo

@@ -6,19 +6,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace pictavo {
-
-// `text` with every character a file name cannot hold ("/" and NUL) replaced by "_", so a
-// prefix or suffix such as "../" or "/tmp/" stays part of one name inside the output folder.
-std::string fileNamePart(std::string_view text);
-
-// prefix + the source's base name (its last extension removed) + suffix + "." + extension:
-// IMG_0042.HEIC with the defaults gives IMG_0042_resized.heic. Prefix and suffix pass through
-// fileNamePart(), so the result is always a single name.
-std::filesystem::path outputFileName(const ResizeSettings& settings,
-                                     const std::filesystem::path& source);
 
 // Hands out Name.ext, Name-2.ext, Name-3.ext … in one folder, skipping every name at which
 // something exists (a dangling symbolic link included). The folder is `subfolder` below the

@@ -34,9 +34,6 @@ std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytes
 bool mayStartConversion(const RunCapacity& capacity, int inFlight, std::int64_t inFlightBytes,
                         std::int64_t nextBytes);
 
-// Gives every libvips pipeline started from now on `threads` worker threads.
-void setThreadsPerConversion(int threads);
-
 // Hands the buffers that conversions keep for reuse back to the system, once a run is over.
 void releaseConversionBuffers();
 

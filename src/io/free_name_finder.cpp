@@ -1,3 +1,5 @@
+#include "free_name_finder.h"
+
 #include "output_naming.h"
 
 #include <fcntl.h>
@@ -6,36 +8,11 @@
 
 namespace pictavo {
 
-namespace {
-
-std::string baseName(const ResizeSettings& settings, const std::filesystem::path& source)
-{
-    return fileNamePart(settings.prefix) + source.filename().stem().string() +
-           fileNamePart(settings.suffix);
-}
-
-} // namespace
-
-std::string fileNamePart(std::string_view text)
-{
-    std::string part(text);
-    for (char& c : part)
-        if (c == '/' || c == '\0')
-            c = '_';
-    return part;
-}
-
-std::filesystem::path outputFileName(const ResizeSettings& settings,
-                                     const std::filesystem::path& source)
-{
-    return baseName(settings, source) + "." + fileExtension(settings.format, source);
-}
-
 FreeNameFinder::FreeNameFinder(std::shared_ptr<const OpenFolder> folder,
                                std::filesystem::path subfolder, const ResizeSettings& settings,
                                const std::filesystem::path& source)
     : m_folder(std::move(folder)), m_subfolder(std::move(subfolder)),
-      m_name(baseName(settings, source)), m_extension(fileExtension(settings.format, source))
+      m_name(outputBaseName(settings, source)), m_extension(fileExtension(settings.format, source))
 {}
 
 std::filesystem::path FreeNameFinder::next()

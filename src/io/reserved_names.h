@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output_naming.h"
+#include "free_name_finder.h"
 
 #include <condition_variable>
 #include <cstddef>
