@@ -43,39 +43,46 @@ struct PreparedOutput {
     int quality = 0;
     detail::RenderedCanvas canvas;
     std::optional<detail::EncodedMetadata> metadata;
-    std::filesystem::path source;
+    detail::OwnedBlob source; // the whole file
     std::optional<SourceImage> header;
     RenderPlan plan;
 };
 
-PreparedOutput prepare(const std::filesystem::path& source, const ResizeSettings& settings)
+PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& settings)
 {
-    // A FIFO would block the loader's open, and a device such as /dev/zero never ends.
-    if (!detail::isRegularFile(source))
+    // The source is opened once and read whole; a FIFO or a device at the path (one that would
+    // block the open, or never end) is turned away.
+    detail::RegularFile file(path);
+    detail::OwnedBlob source = detail::readBlob(file, ImageProcessor::kMaxSourceFileBytes);
+    if (!source)
         throw ProcessingError(ProcessingError::cannotRead);
-    std::optional<SourceImage> header = detail::openSource(source);
+    std::optional<SourceImage> header = detail::openSource(source.get());
     if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
         throw ProcessingError(ProcessingError::cannotRead);
 
-    const WrittenType type = utType(settings.format, source);
+    const WrittenType type = utType(settings.format, path);
     const RenderPlan plan = detail::planRender(header->upright(), settings);
     if (!canvasFits(plan.canvas, type)) {
         // A damaged JPEG is unreadable whatever the settings; rendering judges the others.
-        if (header->family == detail::SourceFamily::jpeg && !detail::jpegIsIntact(source))
+        const std::span<const unsigned char> bytes = detail::bytesOf(source.get());
+        if (header->family == detail::SourceFamily::jpeg &&
+            !detail::jpegIsIntact(bytes.data(), bytes.size()))
             throw ProcessingError(ProcessingError::cannotRead);
         throw ProcessingError(ProcessingError::cannotCreate);
     }
 
     detail::RenderedCanvas canvas =
-        detail::renderCanvas(source, *header, plan, type, settings.keepMetadata);
+        detail::renderCanvas(source.get(), *header, plan, type, settings.keepMetadata);
     std::optional<detail::EncodedMetadata> metadata;
     if (settings.keepMetadata)
         metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
     const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
-    return {type, quality, std::move(canvas), std::move(metadata), source, std::move(header), plan};
+    return {
+        type, quality, std::move(canvas), std::move(metadata), std::move(source), std::move(header),
+        plan};
 }
 
 // The destination's folder, opened once for every step of the write.
@@ -98,8 +105,8 @@ detail::Bytes encode(PreparedOutput& output)
     // other writers embed any profile as it is.
     if (traitsOf(output.type).encoder == Encoder::vipsPng && output.canvas.profileKept &&
         !detail::hasEmbeddedProfile(bytes)) {
-        output.canvas =
-            detail::renderCanvas(output.source, *output.header, output.plan, output.type, false);
+        output.canvas = detail::renderCanvas(output.source.get(), *output.header, output.plan,
+                                             output.type, false);
         output.metadata->icc.clear();
         bytes =
             detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
@@ -147,25 +154,24 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
 std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)
 {
     // Intake calls this on the GUI thread for every file with an image's name: FIFOs, devices
-    // and folders must be turned away before anything opens them.
-    if (!detail::isRegularFile(path))
+    // and folders are turned away by the open, which never blocks.
+    detail::RegularFile file(path);
+    if (!file.isOpen())
         return std::nullopt;
     std::optional<PixelSize> upright;
     int decodedBytesPerPixel = ImageInfo{}.decodedBytesPerPixel; // 8-bit JPEGs take 4 at most
-    if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(path)) {
+    if (const std::optional<detail::JpegHeader> jpeg = detail::readJpegHeader(file)) {
         const bool quarter = jpeg->orientation >= 5;
         upright =
             quarter ? PixelSize{jpeg->height, jpeg->width} : PixelSize{jpeg->width, jpeg->height};
-    } else if (const std::optional<SourceImage> header = detail::openSource(path)) {
+    } else if (const std::optional<SourceImage> header = detail::openSource(file)) {
         upright = header->upright();
         const auto sample = static_cast<int>(vips_format_sizeof(header->image.format()));
         decodedBytesPerPixel = std::max(decodedBytesPerPixel, header->image.bands() * sample);
     }
     if (!upright)
         return std::nullopt;
-    std::error_code error;
-    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-    return ImageInfo{upright->width, upright->height, error ? 0 : static_cast<std::int64_t>(bytes),
+    return ImageInfo{upright->width, upright->height, static_cast<std::int64_t>(file.size()),
                      decodedBytesPerPixel};
 }
 

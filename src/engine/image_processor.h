@@ -36,6 +36,10 @@ inline constexpr std::int64_t kMaxSourcePixels = 250'000'000;
 // 2,000,000 × 1 pixels took a minute). No photograph comes near it.
 inline constexpr std::int64_t kMaxSourceSide = 100'000;
 
+// Source files above this many bytes are refused as unreadable: a conversion reads its source
+// whole, and the largest source admitted above, at 16 bits in four bands, takes 2 GB.
+inline constexpr std::int64_t kMaxSourceFileBytes = kMaxSourcePixels * 8;
+
 // Canvases above this many pixels are refused as "cannot create"; the canvas is rendered in
 // memory at 4 bytes a pixel, so this caps one conversion at about 400 MB.
 inline constexpr std::int64_t kMaxCanvasPixels = 100'000'000;

@@ -36,11 +36,11 @@ void copyMetadata(const vips::VImage& header, VipsImage* image)
 
 } // namespace
 
-std::optional<vips::VImage> decodeJpegSource(const std::filesystem::path& path,
+std::optional<vips::VImage> decodeJpegSource(std::span<const unsigned char> file,
                                              const vips::VImage& header, int shrink)
 {
     JpegPixels pixels;
-    switch (decodeJpeg(path, shrink, kMaxOnePassJpegBytes, pixels)) {
+    switch (decodeJpeg(file.data(), file.size(), shrink, kMaxOnePassJpegBytes, pixels)) {
     case JpegDecode::damaged:
         throw ProcessingError(ProcessingError::cannotRead);
     case JpegDecode::tooLarge:
@@ -53,7 +53,7 @@ std::optional<vips::VImage> decodeJpegSource(const std::filesystem::path& path,
 
 vips::VImage jpegSourceImage(JpegPixels pixels, const vips::VImage& header, int shrink)
 {
-    // The header and the decode read the same file, but it may have changed in between.
+    // Pixels that libjpeg and libvips' header read differently are not the source's.
     if (pixels.bands != header.bands())
         throw ProcessingError(ProcessingError::cannotRead);
     const std::size_t size =

@@ -13,11 +13,11 @@ namespace pictavo::detail {
 // estimate already counts four bytes for every source pixel, more than any decode here takes.
 inline constexpr std::size_t kMaxOnePassJpegBytes = 128'000'000;
 
-// A JPEG source's pixels at 1/`shrink` DCT scale, decoded once with the damage check made on
+// A JPEG file's pixels at 1/`shrink` DCT scale, decoded once with the damage check made on
 // the way and identical to what libvips' jpegload with that shrink gives, carrying the
 // metadata of `header` (the file's jpegload image). Nothing when the pixels would be too large
 // for one buffer. Throws ProcessingError::cannotRead when the data is damaged.
-std::optional<vips::VImage> decodeJpegSource(const std::filesystem::path& path,
+std::optional<vips::VImage> decodeJpegSource(std::span<const unsigned char> file,
                                              const vips::VImage& header, int shrink);
 
 // The image libvips' jpegload would make at 1/`shrink` scale from pixels decoded at that

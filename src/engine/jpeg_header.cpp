@@ -198,9 +198,8 @@ JpegHeaderScan scanJpegHeader(std::span<const unsigned char> bytes)
     }
 }
 
-std::optional<JpegHeader> readJpegHeader(const std::filesystem::path& path)
+std::optional<JpegHeader> readJpegHeader(RegularFile& file)
 {
-    RegularFile file(path);
     if (!file.isOpen())
         return std::nullopt;
     // Not zeroed: only the bytes read are looked at.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "regular_file.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -33,6 +35,6 @@ JpegHeaderScan scanJpegHeader(std::span<const unsigned char> bytes);
 // scanJpegHeader() on the start of a regular file, reading only as far as the header goes: a
 // few kilobytes instead of a whole decoder set-up, which makes probing a large folder fast.
 // Nothing for anything else, including FIFOs and devices, which are never read.
-std::optional<JpegHeader> readJpegHeader(const std::filesystem::path& path);
+std::optional<JpegHeader> readJpegHeader(RegularFile& file);
 
 } // namespace pictavo::detail

@@ -1,7 +1,5 @@
 #include "jpeg_integrity.h"
 
-#include "regular_file.h"
-
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
@@ -166,36 +164,11 @@ JpegDecode runDecode(const unsigned char* data, std::size_t size, const DecodeRe
     return JpegDecode::intact;
 }
 
-// The file read whole into memory for one decode; an unreadable or empty file counts as damaged.
-// Read, not mapped: a mapped file that shrinks under the decoder (another program cutting it,
-// an I/O error on a network or removable disk) kills the process with SIGBUS.
-JpegDecode decodeFile(const std::filesystem::path& path, const DecodeRequest& request)
-{
-    const std::optional<FileContent> content = readWholeFile(path);
-    if (!content || content->size == 0)
-        return JpegDecode::damaged;
-    return runDecode(content->bytes.get(), content->size, request);
-}
-
 } // namespace
 
 bool jpegIsIntact(const unsigned char* data, std::size_t size)
 {
     return runDecode(data, size, DecodeRequest{}) == JpegDecode::intact;
-}
-
-bool jpegIsIntact(const std::filesystem::path& path)
-{
-    return decodeFile(path, DecodeRequest{}) == JpegDecode::intact;
-}
-
-JpegDecode decodeJpeg(const std::filesystem::path& path, int shrink, std::size_t maxBytes,
-                      JpegPixels& pixels)
-{
-    const JpegDecode result = decodeFile(path, DecodeRequest{shrink, &pixels, maxBytes});
-    if (result != JpegDecode::intact)
-        pixels = JpegPixels{};
-    return result;
 }
 
 JpegDecode decodeJpeg(const unsigned char* data, std::size_t size, int shrink, std::size_t maxBytes,

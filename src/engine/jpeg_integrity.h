@@ -13,7 +13,6 @@ namespace pictavo::detail {
 // decode is DCT-scaled), so the engine runs the entropy decoder itself and sorts the warnings
 // into damage and harmless quirks of real cameras. This check decodes at 1/8 scale.
 bool jpegIsIntact(const unsigned char* data, std::size_t size);
-bool jpegIsIntact(const std::filesystem::path& path);
 
 struct FreeDeleter {
     void operator()(unsigned char* bytes) const { std::free(bytes); }
@@ -34,8 +33,6 @@ enum class JpegDecode { intact, damaged, tooLarge };
 // settings, the ones libvips' jpegload leaves in place, judging every warning as jpegIsIntact
 // does. Nothing is decoded, and the answer is tooLarge, when the pixels would take more than
 // `maxBytes`.
-JpegDecode decodeJpeg(const std::filesystem::path& path, int shrink, std::size_t maxBytes,
-                      JpegPixels& pixels);
 JpegDecode decodeJpeg(const unsigned char* data, std::size_t size, int shrink, std::size_t maxBytes,
                       JpegPixels& pixels);
 

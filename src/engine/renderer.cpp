@@ -110,15 +110,16 @@ vips::VImage materialise(const vips::VImage& image)
 
 // A JPEG's pixels at 1/`shrink` scale, judged for damage. One decode does both where its
 // pixels fit in memory; larger ones are checked first and then streamed by libvips.
-vips::VImage decodedJpeg(const std::filesystem::path& path, const SourceImage& source, int shrink)
+vips::VImage decodedJpeg(VipsBlob* bytes, const SourceImage& source, int shrink)
 {
-    if (std::optional<vips::VImage> decoded = decodeJpegSource(path, source.image, shrink))
+    const std::span<const unsigned char> file = bytesOf(bytes);
+    if (std::optional<vips::VImage> decoded = decodeJpegSource(file, source.image, shrink))
         return *decoded;
-    if (!jpegIsIntact(path))
+    if (!jpegIsIntact(file.data(), file.size()))
         throw ProcessingError(ProcessingError::cannotRead);
     // Opened afresh even at full scale: the header's image streams its pixels once only, and
     // a PNG whose profile libpng refused is rendered a second time.
-    const std::optional<SourceImage> reduced = openSource(path, source.family, shrink);
+    const std::optional<SourceImage> reduced = openSource(bytes, source.family, shrink);
     if (!reduced)
         throw ProcessingError(ProcessingError::cannotRead);
     return reduced->image;
@@ -126,8 +127,8 @@ vips::VImage decodedJpeg(const std::filesystem::path& path, const SourceImage& s
 
 } // namespace
 
-RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage& source,
-                            const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
+RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const RenderPlan& plan,
+                            WrittenType type, bool keepRgbProfile)
 {
     const bool quarter = source.turnsQuarter();
     const PixelRect crop = quarter ? transposed(plan.crop) : plan.crop;
@@ -138,7 +139,7 @@ RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage
     PixelRect decodedCrop = crop;
     if (source.family == SourceFamily::jpeg) {
         const int shrink = jpegShrinkFactor(crop, scaled);
-        image = decodedJpeg(path, source, shrink);
+        image = decodedJpeg(bytes, source, shrink);
         if (shrink > 1)
             decodedCrop = scaledCrop(crop, source.stored, image);
     }

@@ -15,7 +15,8 @@ struct RenderedCanvas {
 // Decodes, resamples, turns upright and places the source on its canvas, all in memory.
 // Throws ProcessingError: cannotRead when the pixel data is damaged, cannotCreate when the
 // pipeline cannot be built.
-RenderedCanvas renderCanvas(const std::filesystem::path& path, const SourceImage& source,
-                            const RenderPlan& plan, WrittenType type, bool keepRgbProfile);
+// `bytes` are the whole source file, as `source` was opened from.
+RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const RenderPlan& plan,
+                            WrittenType type, bool keepRgbProfile);
 
 } // namespace pictavo::detail

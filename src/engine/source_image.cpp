@@ -1,5 +1,7 @@
 #include "source_image.h"
 
+#include "image_processor.h"
+
 namespace pictavo::detail {
 
 namespace {
@@ -18,22 +20,9 @@ int orientationOf(const vips::VImage& image)
     return orientation >= 1 && orientation <= 8 ? orientation : 1;
 }
 
-// The pixels decode later, from the blob: it lives as long as the image does.
-vips::VImage webpFromMemory(OwnedBlob blob, vips::VOption* options)
+// Every loader reads `source`: the file the engine opened, or the bytes it read from one.
+std::optional<SourceImage> load(const vips::VSource& source, SourceFamily family, int jpegShrink)
 {
-    vips::VImage image = vips::VImage::webpload_buffer(blob.get(), options);
-    g_object_set_data_full(G_OBJECT(image.get_image()), "pictavo-source-bytes", blob.release(),
-                           [](gpointer blob) { vips_area_unref(VIPS_AREA(blob)); });
-    return image;
-}
-
-// Every loader reads `source`, the file the engine opened (WebP excepted: from memory).
-std::optional<SourceImage> load(const vips::VSource& source, const std::filesystem::path& path,
-                                SourceFamily family, int jpegShrink)
-{
-    OwnedBlob webp;
-    if (family == SourceFamily::webp && !(webp = readBlob(path)))
-        return std::nullopt;
     try {
         // Sequential access streams the pixels top to bottom in small strips; damaged
         // data fails the render instead of turning silently into grey pixels.
@@ -58,7 +47,7 @@ std::optional<SourceImage> load(const vips::VSource& source, const std::filesyst
             image = vips::VImage::tiffload_source(source, options);
             break;
         case SourceFamily::webp:
-            image = webpFromMemory(std::move(webp), options);
+            image = vips::VImage::webpload_source(source, options);
             break;
         }
         if (image.width() < 1 || image.height() < 1)
@@ -72,18 +61,45 @@ std::optional<SourceImage> load(const vips::VSource& source, const std::filesyst
 
 } // namespace
 
-std::optional<SourceImage> openSource(const std::filesystem::path& path)
+std::optional<SourceImage> openSource(RegularFile& file)
 {
-    const std::optional<vips::VSource> source = openRegularSource(path);
-    const std::optional<SourceFamily> family = source ? sniffFamily(*source) : std::nullopt;
-    return family ? load(*source, path, *family, 1) : std::nullopt;
+    if (!file.isOpen())
+        return std::nullopt;
+    try {
+        // libvips keeps a duplicate of the descriptor for as long as the source lives.
+        const vips::VSource source = vips::VSource::new_from_descriptor(file.descriptor());
+        const std::optional<SourceFamily> family = sniffFamily(source);
+        if (family != SourceFamily::webp)
+            return family ? load(source, *family, 1) : std::nullopt;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    // libvips would map the file to read a WebP's header.
+    const OwnedBlob bytes = readBlob(file, ImageProcessor::kMaxSourceFileBytes);
+    return bytes ? openSource(bytes.get(), SourceFamily::webp) : std::nullopt;
 }
 
-std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
-                                      int jpegShrink)
+std::optional<SourceImage> openSource(VipsBlob* bytes)
 {
-    const std::optional<vips::VSource> source = openRegularSource(path);
-    return source ? load(*source, path, family, jpegShrink) : std::nullopt;
+    try {
+        const vips::VSource source = vips::VSource::new_from_blob(bytes);
+        const std::optional<SourceFamily> family = sniffFamily(source);
+        return family ? load(source, *family, 1) : std::nullopt;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+}
+
+std::optional<SourceImage> openSource(VipsBlob* bytes, SourceFamily family, int jpegShrink)
+{
+    try {
+        return load(vips::VSource::new_from_blob(bytes), family, jpegShrink);
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        return std::nullopt;
+    }
 }
 
 vips::VImage applyOrientation(const vips::VImage& image, int orientation)

@@ -22,13 +22,19 @@ struct SourceImage {
     }
 };
 
-// Opens the header of a supported image; nothing when the file is not one.
-std::optional<SourceImage> openSource(const std::filesystem::path& path);
+// Opens the header of a supported image from an opened file, reading no more of it than the
+// header needs (a WebP excepted, read whole); nothing when the file is not one.
+std::optional<SourceImage> openSource(RegularFile& file);
 
-// Opens a file already known to be of `family`; `jpegShrink` > 1 asks the JPEG decoder for a
-// DCT-scaled image.
-std::optional<SourceImage> openSource(const std::filesystem::path& path, SourceFamily family,
-                                      int jpegShrink = 1);
+// Opens the header of a supported image from the whole file's bytes, which the image keeps
+// alive; nothing when they are not one. A conversion reads its source once, into these bytes,
+// and every later look at it (the header, the decode, a second render) reads them: a file
+// changed or swapped at the path meanwhile cannot mix into one picture.
+std::optional<SourceImage> openSource(VipsBlob* bytes);
+
+// As above, for bytes already known to be of `family`; `jpegShrink` > 1 asks the JPEG decoder
+// for a DCT-scaled image.
+std::optional<SourceImage> openSource(VipsBlob* bytes, SourceFamily family, int jpegShrink = 1);
 
 // Turns a stored-orientation image upright. The input must allow random access.
 vips::VImage applyOrientation(const vips::VImage& image, int orientation);

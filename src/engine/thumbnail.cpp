@@ -28,25 +28,22 @@ vips::VImage asRgba(vips::VImage image)
 // and never enlarged.
 std::optional<Thumbnail> render(const std::filesystem::path& path, int width, int height, bool crop)
 {
-    // Only regular files: a FIFO would block the loader's open, a device would never end.
-    if (width < 1 || height < 1 || !detail::isRegularFile(path))
+    if (width < 1 || height < 1)
         return std::nullopt;
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
+    // Opened once and read whole: a FIFO at the path would block a loader's open, a device
+    // would never end, and a mapped file cut meanwhile would end the process.
+    detail::RegularFile file(path);
+    const detail::OwnedBlob bytes = detail::readBlob(file, ImageProcessor::kMaxSourceFileBytes);
+    if (!bytes)
+        return std::nullopt;
     // The header decides first: the family must be one the engine reads (thumbnail would try
     // every loader), and sizes that a conversion refuses are not decoded for a preview either.
-    const std::optional<detail::SourceImage> header = detail::openSource(path);
+    const std::optional<detail::SourceImage> header = detail::openSource(bytes.get());
     if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
         header->stored.height > ImageProcessor::kMaxSourceSide ||
         header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
-        return std::nullopt;
-    detail::OwnedBlob webp;
-    if (header->family == detail::SourceFamily::webp && !(webp = detail::readBlob(path)))
-        return std::nullopt;
-    // The others from the file opened here, whatever has been put at the path meanwhile.
-    const std::optional<vips::VSource> source =
-        webp ? std::nullopt : detail::openRegularSource(path);
-    if (!webp && !source)
         return std::nullopt;
     try {
         // Shrink-on-load and embedded previews keep this far cheaper than a full decode; a
@@ -60,9 +57,8 @@ std::optional<Thumbnail> render(const std::filesystem::path& path, int width, in
                 ->set("size", crop ? VIPS_SIZE_BOTH : VIPS_SIZE_DOWN)
                 ->set("fail_on", VIPS_FAIL_ON_ERROR)
                 ->set("option_string", "fail_on=error");
-        // WebP from the engine's own copy of the file, which libvips would map (readBlob()).
-        vips::VImage image = webp ? vips::VImage::thumbnail_buffer(webp.get(), width, options)
-                                  : vips::VImage::thumbnail_source(*source, width, options);
+        vips::VImage image = vips::VImage::thumbnail_source(
+            vips::VSource::new_from_blob(bytes.get()), width, options);
         image = asRgba(image);
         if (image.bands() != 4)
             return std::nullopt;

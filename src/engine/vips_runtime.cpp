@@ -35,9 +35,11 @@ void releaseThreadState()
     vips_thread_shutdown();
 }
 
-OwnedBlob readBlob(const std::filesystem::path& path)
+OwnedBlob readBlob(RegularFile& file, std::uint64_t maxBytes)
 {
-    std::optional<FileContent> content = readWholeFile(path);
+    if (file.size() > maxBytes)
+        return nullptr;
+    std::optional<FileContent> content = readWholeFile(file);
     if (!content || content->size == 0)
         return nullptr;
     const auto release = [](void* bytes, void*) {
@@ -47,21 +49,6 @@ OwnedBlob readBlob(const std::filesystem::path& path)
     OwnedBlob blob(vips_blob_new(release, content->bytes.get(), content->size));
     content->bytes.release();
     return blob;
-}
-
-std::optional<vips::VSource> openRegularSource(const std::filesystem::path& path)
-{
-    ensureVipsStarted();
-    const RegularFile file(path);
-    if (!file.isOpen())
-        return std::nullopt;
-    try {
-        // libvips keeps a duplicate of the descriptor for as long as the source lives.
-        return vips::VSource::new_from_descriptor(file.descriptor());
-    } catch (const vips::VError&) {
-        vips_error_clear();
-        return std::nullopt;
-    }
 }
 
 std::optional<SourceFamily> sniffFamily(const vips::VSource& source)

@@ -1,9 +1,12 @@
 #pragma once
 
 // Internal to the engine: libvips headers stay out of every public header.
+#include "regular_file.h"
+
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vips/vips8>
 
 namespace pictavo::detail {
@@ -17,11 +20,6 @@ void releaseThreadState();
 // The image families the engine reads. Anything else is refused, whatever its extension.
 enum class SourceFamily { jpeg, png, heif, tiff, webp };
 
-// The regular file at `path` as a libvips source reading the one file opened here: nothing put
-// at the path later (a FIFO, a device, another file) reaches a loader, and a FIFO already there
-// is turned away without blocking. Nothing when it is not a regular file.
-std::optional<vips::VSource> openRegularSource(const std::filesystem::path& path);
-
 // The family that libvips recognises from the source's content, not from its name.
 std::optional<SourceFamily> sniffFamily(const vips::VSource& source);
 
@@ -30,10 +28,17 @@ struct BlobRelease {
 };
 using OwnedBlob = std::unique_ptr<VipsBlob, BlobRelease>;
 
-// The whole file at `path` as a blob, read into memory, never mapped: libvips maps a WebP file to
-// decode it, and a mapped file that shrinks meanwhile (cut by another program, or failing on a
-// network or removable disk) kills the process with SIGBUS. Null when the file cannot be read
-// whole or is empty.
-OwnedBlob readBlob(const std::filesystem::path& path);
+// The whole of `file` as a blob, read into memory, never mapped: libvips maps a file to decode a
+// WebP from it, and a mapped file that shrinks meanwhile (cut by another program, or failing on
+// a network or removable disk) kills the process with SIGBUS. Null when the file cannot be read
+// whole, is empty or holds more than `maxBytes`.
+OwnedBlob readBlob(RegularFile& file, std::uint64_t maxBytes);
+
+inline std::span<const unsigned char> bytesOf(VipsBlob* blob)
+{
+    std::size_t size = 0;
+    const void* data = vips_blob_get(blob, &size);
+    return {static_cast<const unsigned char*>(data), size};
+}
 
 } // namespace pictavo::detail

@@ -57,9 +57,8 @@ std::uint64_t RegularFile::size() const noexcept
                : 0;
 }
 
-std::optional<FileContent> readWholeFile(const std::filesystem::path& path)
+std::optional<FileContent> readWholeFile(RegularFile& file)
 {
-    RegularFile file(path);
     if (!file.isOpen())
         return std::nullopt;
     FileContent content;

@@ -47,8 +47,8 @@ struct FileContent {
     std::size_t size = 0;
 };
 
-// The whole content of the regular file at `path`, read into memory; nothing when it cannot be
-// opened as one, or when it ends or fails before the size it had when opened.
-std::optional<FileContent> readWholeFile(const std::filesystem::path& path);
+// The whole content of `file`, read into memory; nothing when it is not open, or when it ends or
+// fails before the size it had when the read began.
+std::optional<FileContent> readWholeFile(RegularFile& file);
 
 } // namespace pictavo::detail

@@ -54,9 +54,9 @@ RunCapacity automaticRunCapacity()
 }
 
 std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytesPerPixel,
-                                      std::int64_t canvasPixels)
+                                      std::int64_t canvasPixels, std::int64_t sourceFileBytes)
 {
-    return kPipelineBytes +
+    return kPipelineBytes + std::max<std::int64_t>(sourceFileBytes, 0) +
            std::max<std::int64_t>(sourcePixels, 0) *
                std::max<std::int64_t>(sourceBytesPerPixel, kBytesPerPixel) +
            std::max<std::int64_t>(canvasPixels, 0) * kBytesPerPixel * 2;

@@ -25,9 +25,10 @@ RunCapacity automaticRunCapacity();
 // decoded source at `sourceBytesPerPixel` (HEIF and interlaced PNG decode the whole picture;
 // JPEG's shrink-on-load takes less; 16-bit samples take twice 8-bit ones), the canvas at 4
 // bytes a pixel, and as much again for the encoded file, which is held in memory until it is
-// written (a PNG or TIFF of noise takes about what its pixels do).
+// written (a PNG or TIFF of noise takes about what its pixels do), and the source file of
+// `sourceFileBytes`, which a conversion reads whole.
 std::int64_t conversionMemoryEstimate(std::int64_t sourcePixels, int sourceBytesPerPixel,
-                                      std::int64_t canvasPixels);
+                                      std::int64_t canvasPixels, std::int64_t sourceFileBytes);
 
 // Whether one more conversion of `nextBytes` may start next to `inFlight` others. The first
 // always may, however large: a single image bigger than the budget runs alone.

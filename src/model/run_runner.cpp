@@ -76,7 +76,7 @@ std::int64_t memoryEstimate(const ImageItem& item, const ResizeSettings& setting
                  ImageProcessor::kMaxCanvasPixels / std::max<std::int64_t>(settings.height, 1)) *
         settings.height;
     return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, item.decodedBytesPerPixel,
-                                    canvas);
+                                    canvas, item.fileSize);
 }
 
 } // namespace

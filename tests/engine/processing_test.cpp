@@ -295,7 +295,7 @@ TEST(ImageInfo, GivesTheDecodedSampleSizeForTheMemoryEstimate)
                   bytes)
             << name;
     }
-    EXPECT_GT(conversionMemoryEstimate(12'000'000, 8, 1920 * 1080), 140'000'000);
+    EXPECT_GT(conversionMemoryEstimate(12'000'000, 8, 1920 * 1080, 0), 140'000'000);
 }
 
 // A second termination request removes every file being written, however many there are at

@@ -118,7 +118,7 @@ TEST(SpecialFiles, OnlyRegularFilesAreReadAndNothingBlocks)
     EXPECT_TRUE(near(pixelAt(decode(dir / "link.jpg.png"), 2, 2), {255, 0, 0}, 40));
     // Past that check the loaders read only the file opened there, so a FIFO put at the path
     // in between blocks nothing either.
-    EXPECT_EQ(promptly([&] { return detail::openSource(dir / "fifo.jpg").has_value(); }), false);
+    EXPECT_EQ(promptly([&] { return detail::RegularFile(dir / "fifo.jpg").isOpen(); }), false);
 }
 
 } // namespace
