@@ -44,9 +44,14 @@ int usageError(const std::string& message)
 {
     std::cerr
         << "pictavo-cli: " << message << "\n"
-        << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--prefix METİN] "
-           "[--suffix METİN] [--keep-folders yes|no] [--jobs N] YOL…\n"
+        << "Kullanım: pictavo-cli batch --output KLASÖR [seçenekler] [--sizes G×Y,…] "
+           "[--prefix METİN] [--suffix METİN] [--keep-folders yes|no] [--jobs N] YOL…\n"
         << settingsOptionsUsage()
+        << "  --sizes 1920x1080,400x400      her görseli listedeki her boyutta yaz, boyut adlı\n"
+           "                                 alt klasörlere (GENİŞLİKxYÜKSEKLİK, en çok "
+        << kMaxTargetSizes
+        << " boyut;\n"
+           "                                 --width ve --height ile birlikte kullanılamaz)\n"
         << "  --keep-folders yes|no          eklenen klasörlerin alt klasörlerini çıktıda koru\n"
            "                                 (varsayılan no)\n"
         << "  --jobs N                       aynı anda dönüştürülecek görsel sayısı, 1 ile "
@@ -62,12 +67,15 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
 {
     const auto split = splitArguments(arguments, [](std::string_view name) {
         return isSettingsOption(name) || name == "--output" || name == "--prefix" ||
-               name == "--suffix" || name == "--keep-folders" || name == "--jobs";
+               name == "--suffix" || name == "--keep-folders" || name == "--jobs" ||
+               name == "--sizes";
     });
     if (const auto* error = std::get_if<std::string>(&split))
         return *error;
     const auto& [options, paths] = std::get<SplitArguments>(split);
+    bool sidesGiven = false;
     for (const auto& [name, value] : options) {
+        sidesGiven = sidesGiven || name == "--width" || name == "--height";
         if (name == "--output") {
             parsed.output = std::string(value);
         } else if (name == "--jobs") {
@@ -79,6 +87,12 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
                 return "geçersiz değer: --jobs " + printedPath(value) + " (1 ile " +
                        std::to_string(kMaxJobs) + " arasında olmalı)";
             parsed.jobs = jobs;
+        } else if (name == "--sizes") {
+            const std::optional<std::vector<TargetSize>> sizes = parseSizeList(value);
+            if (!sizes)
+                return "geçersiz değer: --sizes " + printedPath(value);
+            parsed.settings.multipleSizes = true;
+            parsed.settings.sizes = *sizes;
         } else if (name == "--keep-folders") {
             if (value != "yes" && value != "no")
                 return "geçersiz değer: --keep-folders " + printedPath(value);
@@ -91,6 +105,8 @@ std::optional<std::string> parse(const std::vector<std::string_view>& arguments,
             return error;
         }
     }
+    if (sidesGiven && parsed.settings.multipleSizes)
+        return "--sizes, --width ve --height ile birlikte kullanılamaz";
     if (parsed.output.empty())
         return "--output gerekli";
     if (paths.empty())
@@ -164,7 +180,7 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
         return kExitFailure;
     }
     // The arguments were checked, so this is a fault's last guard.
-    if (parsed.settings.width <= 0 || parsed.settings.height <= 0) {
+    if (!hasValidSizes(parsed.settings)) {
         std::cout << "Dönüştürme başlatılamadı: hedef boyut en az 1×1 olmalı." << std::endl;
         return kExitFailure;
     }
@@ -177,17 +193,32 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     // Conversions finish in any order; each line waits until every item before it is printed,
     // so the output reads in queue order as a one-at-a-time run prints it.
     std::size_t nextToPrint = 0;
+    std::vector<JobResult> results(items.size());
+    const std::vector<TargetSize> sizes = targetSizes(parsed.settings);
     const auto printFinishedInOrder = [&] {
         for (; nextToPrint < items.size(); ++nextToPrint) {
             const ImageItem& item = items[nextToPrint];
-            if (item.status.state == ItemState::done)
-                std::cout << "done " << printedPath(item.url.native()) << " -> "
-                          << printedPath(item.status.output.native()) << "\n";
-            else if (item.status.state == ItemState::failed)
-                std::cout << "failed " << printedPath(item.url.native()) << ": "
-                          << item.status.message << "\n";
-            else
+            if (item.status.state != ItemState::done && item.status.state != ItemState::failed)
                 break;
+            const std::string source = printedPath(item.url.native());
+            // Several sizes: a line for each, in the list's order.
+            const JobResult& result = results[nextToPrint];
+            for (std::size_t i = 0; parsed.settings.multipleSizes && i < result.sizes.size(); ++i)
+                if (!result.sizes[i].written.empty())
+                    std::cout << "done " << source << " -> "
+                              << printedPath(result.sizes[i].written.native()) << "\n";
+                else
+                    std::cout << "failed " << source << " [" << sizeFolderName(sizes[i]) << "]: "
+                              << (result.sizes[i].error ? result.sizes[i].error->what()
+                                                        : item.status.message.c_str())
+                              << "\n";
+            if (parsed.settings.multipleSizes)
+                continue;
+            if (item.status.state == ItemState::done)
+                std::cout << "done " << source << " -> " << printedPath(item.status.output.native())
+                          << "\n";
+            else
+                std::cout << "failed " << source << ": " << item.status.message << "\n";
         }
         std::cout.flush();
     };
@@ -198,7 +229,9 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
     };
     QObject::connect(&runner, &RunRunner::itemFinished,
                      [&](const ItemId& id, const JobResult& result) {
-                         find(id)->status = statusAfter(result);
+                         const auto item = find(id);
+                         item->status = statusAfter(result);
+                         results[std::size_t(item - items.begin())] = result;
                          progress.clear();
                          printFinishedInOrder();
                          progress.show(runner.progress(), ++finished, total);

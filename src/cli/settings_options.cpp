@@ -2,6 +2,7 @@
 
 #include "printed_path.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -117,6 +118,27 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
             (name == "--keep-metadata" ? settings.keepMetadata : settings.preventUpscaling) = *flag;
     }
     return valid ? std::nullopt : std::optional<std::string>(invalid(name, value));
+}
+
+std::optional<std::vector<TargetSize>> parseSizeList(std::string_view text)
+{
+    std::vector<TargetSize> sizes;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view item = text.substr(start, comma - start);
+        const std::size_t x = item.find('x');
+        if (x == std::string_view::npos)
+            return std::nullopt;
+        const std::optional<std::int64_t> width = parseInteger(item.substr(0, x));
+        const std::optional<std::int64_t> height = parseInteger(item.substr(x + 1));
+        if (!width || !height || *width < 1 || *height < 1 ||
+            std::find(sizes.begin(), sizes.end(), TargetSize{*width, *height}) != sizes.end() ||
+            sizes.size() == kMaxTargetSizes)
+            return std::nullopt;
+        sizes.push_back({*width, *height});
+        start = comma + 1;
+    }
+    return sizes;
 }
 
 std::optional<std::string> checkNamePart(std::string_view name, std::string_view value)

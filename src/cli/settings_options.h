@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pictavo::cli {
 
@@ -22,6 +23,10 @@ std::optional<std::string> checkNamePart(std::string_view name, std::string_view
 // The type `convert` writes when --format is not given: the one the destination's extension
 // names (any extension or alias of a written type, any letter case), otherwise the source's own.
 OutputFormat formatForDestination(const std::filesystem::path& destination);
+
+// The sizes of a --sizes value: "1920x1080,1200x1200" with an ASCII x, each side at least 1,
+// none twice, at most kMaxTargetSizes; nothing for anything else.
+std::optional<std::vector<TargetSize>> parseSizeList(std::string_view text);
 
 // The options' usage lines, for the help text.
 std::string_view settingsOptionsUsage();

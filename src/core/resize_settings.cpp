@@ -105,4 +105,33 @@ bool supportsTransparency(WrittenType type)
     return traitsOf(type).alpha;
 }
 
+std::vector<TargetSize> targetSizes(const ResizeSettings& settings)
+{
+    if (settings.multipleSizes)
+        return settings.sizes;
+    return {{settings.width, settings.height}};
+}
+
+bool hasValidSizes(const ResizeSettings& settings)
+{
+    const std::vector<TargetSize> sizes = targetSizes(settings);
+    return !sizes.empty() && std::all_of(sizes.begin(), sizes.end(), [](TargetSize size) {
+        return size.width > 0 && size.height > 0;
+    });
+}
+
+ResizeSettings atSize(ResizeSettings settings, TargetSize size)
+{
+    settings.width = size.width;
+    settings.height = size.height;
+    settings.multipleSizes = false;
+    settings.sizes.clear();
+    return settings;
+}
+
+std::string sizeFolderName(TargetSize size)
+{
+    return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
 } // namespace pictavo

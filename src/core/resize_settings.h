@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pictavo {
 
@@ -16,6 +17,17 @@ enum class ResizeMode { fit, fill, stretch };
 
 inline constexpr std::array<ResizeMode, 3> kAllResizeModes{ResizeMode::fit, ResizeMode::fill,
                                                            ResizeMode::stretch};
+
+// One width × height of a several-size run.
+struct TargetSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+
+    bool operator==(const TargetSize&) const = default;
+};
+
+// The most sizes one run writes.
+inline constexpr std::size_t kMaxTargetSizes = 16;
 
 // Everything the user decides about a conversion. The value enforces no ranges.
 struct ResizeSettings {
@@ -30,9 +42,25 @@ struct ResizeSettings {
     std::string suffix = "_resized";
     // Files found in an added folder are written to the same subfolders under the output folder.
     bool keepFolderStructure = false;
+    // While on, every image is written at each of `sizes`, each size in its own subfolder
+    // (sizeFolderName()); `width` and `height` are then not used.
+    bool multipleSizes = false;
+    std::vector<TargetSize> sizes;
 
     bool operator==(const ResizeSettings&) const = default;
 };
+
+// The sizes a run writes, in order: `sizes` while multipleSizes is on, else width × height.
+std::vector<TargetSize> targetSizes(const ResizeSettings& settings);
+
+// Whether a run may start with these sizes: at least one, every side at least 1.
+bool hasValidSizes(const ResizeSettings& settings);
+
+// The settings of a one-size conversion at `size`.
+ResizeSettings atSize(ResizeSettings settings, TargetSize size);
+
+// The subfolder of the output folder that a several-size run writes `size` to: "1920x1080".
+std::string sizeFolderName(TargetSize size);
 
 // The Turkish label of a case; it is also the case's raw value.
 std::string_view rawValue(ResizeMode mode);

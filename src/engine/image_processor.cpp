@@ -13,6 +13,10 @@
 
 namespace pictavo {
 
+namespace detail {
+struct OpenedSource;
+} // namespace detail
+
 namespace {
 
 using detail::RenderPlan;
@@ -43,46 +47,79 @@ struct PreparedOutput {
     int quality = 0;
     detail::RenderedCanvas canvas;
     std::optional<detail::EncodedMetadata> metadata;
-    detail::OwnedBlob source; // the whole file
-    std::optional<SourceImage> header;
+    std::shared_ptr<const detail::OpenedSource> source;
     RenderPlan plan;
 };
 
-PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& settings)
-{
-    // The source is opened once and read whole; a FIFO or a device at the path (one that would
-    // block the open, or never end) is turned away.
-    detail::RegularFile file(path);
-    detail::OwnedBlob source = detail::readBlob(file, ImageProcessor::kMaxSourceFileBytes);
-    if (!source)
-        throw ProcessingError(ProcessingError::cannotRead);
-    std::optional<SourceImage> header = detail::openSource(source.get());
-    if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
-        header->stored.height > ImageProcessor::kMaxSourceSide ||
-        header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
-        throw ProcessingError(ProcessingError::cannotRead);
+} // namespace
 
-    const WrittenType type = utType(settings.format, path);
-    const RenderPlan plan = detail::planRender(header->upright(), settings);
-    if (!canvasFits(plan.canvas, type)) {
-        // A damaged JPEG is unreadable whatever the settings; rendering judges the others.
-        const std::span<const unsigned char> bytes = detail::bytesOf(source.get());
-        if (header->family == detail::SourceFamily::jpeg &&
-            !detail::jpegIsIntact(bytes.data(), bytes.size()))
+namespace detail {
+
+// The source, opened once and read whole; a FIFO or a device at the path (one that would block
+// the open, or never end) is turned away.
+struct OpenedSource {
+    OwnedBlob bytes;
+    SourceImage header;
+    // Pixels decoded once for several sizes; without them each render decodes for itself.
+    std::optional<DecodedSource> decoded;
+
+    static OpenedSource open(const std::filesystem::path& path)
+    {
+        RegularFile file(path);
+        OwnedBlob bytes = readBlob(file, ImageProcessor::kMaxSourceFileBytes);
+        if (!bytes)
             throw ProcessingError(ProcessingError::cannotRead);
-        throw ProcessingError(ProcessingError::cannotCreate);
+        std::optional<SourceImage> header = openSource(bytes.get());
+        if (!header || header->stored.width > ImageProcessor::kMaxSourceSide ||
+            header->stored.height > ImageProcessor::kMaxSourceSide ||
+            header->stored.width > ImageProcessor::kMaxSourcePixels / header->stored.height)
+            throw ProcessingError(ProcessingError::cannotRead);
+        return {std::move(bytes), std::move(*header), std::nullopt};
     }
 
-    detail::RenderedCanvas canvas =
-        detail::renderCanvas(source.get(), *header, plan, type, settings.keepMetadata);
+    // A damaged JPEG is unreadable whatever the settings; rendering judges the others.
+    ProcessingError canvasRefusal() const
+    {
+        const std::span<const unsigned char> file = bytesOf(bytes.get());
+        if (header.family == SourceFamily::jpeg && !decoded &&
+            !jpegIsIntact(file.data(), file.size()))
+            return ProcessingError(ProcessingError::cannotRead);
+        return ProcessingError(ProcessingError::cannotCreate);
+    }
+
+    RenderedCanvas render(const RenderPlan& plan, WrittenType type, bool keepRgbProfile) const
+    {
+        if (decoded)
+            return renderDecoded(*decoded, header, plan, type, keepRgbProfile);
+        return renderCanvas(bytes.get(), header, plan, type, keepRgbProfile);
+    }
+};
+
+} // namespace detail
+
+namespace {
+
+PreparedOutput prepare(std::shared_ptr<const detail::OpenedSource> source,
+                       const std::filesystem::path& path, const ResizeSettings& settings)
+{
+    const WrittenType type = utType(settings.format, path);
+    const RenderPlan plan = detail::planRender(source->header.upright(), settings);
+    if (!canvasFits(plan.canvas, type))
+        throw source->canvasRefusal();
+
+    detail::RenderedCanvas canvas = source->render(plan, type, settings.keepMetadata);
     std::optional<detail::EncodedMetadata> metadata;
     if (settings.keepMetadata)
-        metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
+        metadata = detail::metadataFor(source->header.image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
     const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
-    return {
-        type, quality, std::move(canvas), std::move(metadata), std::move(source), std::move(header),
-        plan};
+    return {type, quality, std::move(canvas), std::move(metadata), std::move(source), plan};
+}
+
+PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& settings)
+{
+    return prepare(std::make_shared<const detail::OpenedSource>(detail::OpenedSource::open(path)),
+                   path, settings);
 }
 
 // The destination's folder, opened once for every step of the write.
@@ -105,13 +142,32 @@ detail::Bytes encode(PreparedOutput& output)
     // other writers embed any profile as it is.
     if (traitsOf(output.type).encoder == Encoder::vipsPng && output.canvas.profileKept &&
         !detail::hasEmbeddedProfile(bytes)) {
-        output.canvas = detail::renderCanvas(output.source.get(), *output.header, output.plan,
-                                             output.type, false);
+        output.canvas = output.source->render(output.plan, output.type, false);
         output.metadata->icc.clear();
         bytes =
             detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     }
     return bytes;
+}
+
+// The file written under the first name `nextName` hands out that is free when it is put in
+// place, in `folder` (or in the folder of the first name, opened once).
+std::filesystem::path writeNewFile(PreparedOutput& output,
+                                   const std::function<std::filesystem::path()>& nextName,
+                                   std::shared_ptr<const OpenFolder> folder)
+{
+    std::filesystem::path destination = nextName();
+    if (!folder)
+        folder = folderOf(destination);
+    detail::StagedFile staged(folder, destination.filename().native());
+    staged.write(encode(output));
+    // Each refusal means another program took the name since it was handed out.
+    for (int attempt = 0; attempt < 10'000; ++attempt) {
+        if (staged.commitAsNew(destination.filename().native()))
+            return destination;
+        destination = nextName();
+    }
+    throw ProcessingError(ProcessingError::cannotWrite);
 }
 
 } // namespace
@@ -137,18 +193,60 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
-    std::filesystem::path destination = nextName();
-    if (!folder)
-        folder = folderOf(destination);
-    detail::StagedFile staged(folder, destination.filename().native());
-    staged.write(encode(output));
-    // Each refusal means another program took the name since it was handed out.
-    for (int attempt = 0; attempt < 10'000; ++attempt) {
-        if (staged.commitAsNew(destination.filename().native()))
-            return destination;
-        destination = nextName();
+    return writeNewFile(output, nextName, std::move(folder));
+}
+
+std::vector<SizedResult> processToNewFiles(const std::filesystem::path& source,
+                                           const ResizeSettings& settings,
+                                           const std::vector<SizedOutput>& outputs)
+{
+    std::vector<SizedResult> results(outputs.size());
+    // One size renders straight from the decoder, as a one-size conversion does.
+    if (outputs.size() == 1) {
+        try {
+            results[0].written = processToNewFile(source, atSize(settings, outputs[0].size),
+                                                  outputs[0].nextName, outputs[0].folder);
+        } catch (const ProcessingError& error) {
+            results[0].error = error;
+        }
+        return results;
     }
-    throw ProcessingError(ProcessingError::cannotWrite);
+    const auto failAll = [&](const ProcessingError& error) {
+        for (SizedResult& result : results)
+            if (result.written.empty() && !result.error)
+                result.error = error;
+    };
+    detail::ensureVipsStarted();
+    const ThreadStateRelease release;
+    auto opened = std::make_shared<detail::OpenedSource>();
+    try {
+        *opened = detail::OpenedSource::open(source);
+        // Decoded once, at the scale the sizes together need: the largest of them decides.
+        // Sizes whose canvas is refused anyway take no part.
+        const WrittenType type = utType(settings.format, source);
+        std::optional<int> shrink;
+        for (const SizedOutput& output : outputs) {
+            const RenderPlan plan =
+                detail::planRender(opened->header.upright(), atSize(settings, output.size));
+            if (canvasFits(plan.canvas, type))
+                shrink = std::min(shrink.value_or(8), detail::decodeShrink(opened->header, plan));
+        }
+        if (shrink)
+            opened->decoded = detail::decodeSource(opened->bytes.get(), opened->header, *shrink);
+    } catch (const ProcessingError& error) {
+        failAll(error);
+        return results;
+    }
+    const std::shared_ptr<const detail::OpenedSource> shared = std::move(opened);
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        try {
+            PreparedOutput output = prepare(shared, source, atSize(settings, outputs[i].size));
+            results[i].written = writeNewFile(output, outputs[i].nextName, outputs[i].folder);
+        } catch (const ProcessingError& error) {
+            results[i].error = error;
+        }
+    }
+    return results;
 }
 
 std::optional<ImageInfo> imageInfo(const std::filesystem::path& path)

@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pictavo {
 
@@ -59,6 +60,28 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
                                        const ResizeSettings& settings,
                                        const std::function<std::filesystem::path()>& nextName,
                                        std::shared_ptr<const OpenFolder> folder = nullptr);
+
+// One size of a several-size conversion, and where its file goes (as for processToNewFile()).
+struct SizedOutput {
+    TargetSize size;
+    std::function<std::filesystem::path()> nextName;
+    std::shared_ptr<const OpenFolder> folder;
+};
+
+// What became of one size: the file written, or why none was.
+struct SizedResult {
+    std::filesystem::path written;
+    std::optional<ProcessingError> error;
+};
+
+// Converts one source into a new file for each output, in their order, each as
+// processToNewFile() would at that size. The source is read and decoded once, at the scale the
+// largest size needs, and every size is made from that decoded picture. A size that fails
+// leaves the files written before it in place, and the sizes after it are still made. Throws
+// nothing but what memory allocation throws.
+std::vector<SizedResult> processToNewFiles(const std::filesystem::path& source,
+                                           const ResizeSettings& settings,
+                                           const std::vector<SizedOutput>& outputs);
 
 // The upright pixel size and byte size, read from the header only; nothing when the file
 // cannot be read as a supported image. Never throws.

@@ -110,11 +110,11 @@ vips::VImage materialise(const vips::VImage& image)
 
 // A JPEG's pixels at 1/`shrink` scale, judged for damage. One decode does both where its
 // pixels fit in memory; larger ones are checked first and then streamed by libvips.
-vips::VImage decodedJpeg(VipsBlob* bytes, const SourceImage& source, int shrink)
+DecodedSource decodedJpeg(VipsBlob* bytes, const SourceImage& source, int shrink)
 {
     const std::span<const unsigned char> file = bytesOf(bytes);
     if (std::optional<vips::VImage> decoded = decodeJpegSource(file, source.image, shrink))
-        return *decoded;
+        return {*decoded, shrink, true};
     if (!jpegIsIntact(file.data(), file.size()))
         throw ProcessingError(ProcessingError::cannotRead);
     // Opened afresh even at full scale: the header's image streams its pixels once only, and
@@ -122,28 +122,27 @@ vips::VImage decodedJpeg(VipsBlob* bytes, const SourceImage& source, int shrink)
     const std::optional<SourceImage> reduced = openSource(bytes, source.family, shrink);
     if (!reduced)
         throw ProcessingError(ProcessingError::cannotRead);
-    return reduced->image;
+    return {reduced->image, shrink, false};
 }
 
-} // namespace
-
-RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const RenderPlan& plan,
-                            WrittenType type, bool keepRgbProfile)
+// The source's pixels as the plan needs them: a JPEG decoded at the DCT scale the plan allows,
+// the others as their loader streams them.
+DecodedSource decoded(VipsBlob* bytes, const SourceImage& source, int shrink)
 {
-    const bool quarter = source.turnsQuarter();
-    const PixelRect crop = quarter ? transposed(plan.crop) : plan.crop;
+    if (source.family == SourceFamily::jpeg)
+        return decodedJpeg(bytes, source, shrink);
+    return {source.image, 1, false};
+}
+
+RenderedCanvas render(const DecodedSource& decoded, const SourceImage& source,
+                      const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
+{
+    const PixelRect crop = source.turnsQuarter() ? transposed(plan.crop) : plan.crop;
+    vips::VImage image = decoded.image;
+    const PixelRect decodedCrop =
+        decoded.shrink > 1 ? scaledCrop(crop, source.stored, image) : crop;
     const PixelSize scaled =
-        quarter ? PixelSize{plan.scaled.height, plan.scaled.width} : plan.scaled;
-
-    vips::VImage image = source.image;
-    PixelRect decodedCrop = crop;
-    if (source.family == SourceFamily::jpeg) {
-        const int shrink = jpegShrinkFactor(crop, scaled);
-        image = decodedJpeg(bytes, source, shrink);
-        if (shrink > 1)
-            decodedCrop = scaledCrop(crop, source.stored, image);
-    }
-
+        source.turnsQuarter() ? PixelSize{plan.scaled.height, plan.scaled.width} : plan.scaled;
     try {
         if (decodedCrop.width != image.width() || decodedCrop.height != image.height())
             image = image.extract_area(
@@ -160,6 +159,38 @@ RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const Re
         vips_error_clear();
         throw ProcessingError(ProcessingError::cannotCreate);
     }
+}
+
+} // namespace
+
+int decodeShrink(const SourceImage& source, const RenderPlan& plan)
+{
+    if (source.family != SourceFamily::jpeg)
+        return 1;
+    if (source.turnsQuarter())
+        return jpegShrinkFactor(transposed(plan.crop), {plan.scaled.height, plan.scaled.width});
+    return jpegShrinkFactor(plan.crop, plan.scaled);
+}
+
+RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const RenderPlan& plan,
+                            WrittenType type, bool keepRgbProfile)
+{
+    return render(decoded(bytes, source, decodeShrink(source, plan)), source, plan, type,
+                  keepRgbProfile);
+}
+
+DecodedSource decodeSource(VipsBlob* bytes, const SourceImage& source, int shrink)
+{
+    DecodedSource result = decoded(bytes, source, shrink);
+    if (!result.inMemory)
+        result = {materialise(result.image), result.shrink, true};
+    return result;
+}
+
+RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& source,
+                             const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
+{
+    return render(decoded, source, plan, type, keepRgbProfile);
 }
 
 } // namespace pictavo::detail

@@ -12,6 +12,25 @@ struct RenderedCanvas {
     bool profileKept = false;
 };
 
+// A source's pixels, decoded at 1/`shrink` JPEG DCT scale (1 for the other families).
+struct DecodedSource {
+    vips::VImage image;
+    int shrink = 1;
+    bool inMemory = false; // random access; otherwise streamed once, top to bottom
+};
+
+// The JPEG DCT shrink that a render of `plan` allows (1 for the other families): the largest
+// that still leaves the resampler only reducing.
+int decodeShrink(const SourceImage& source, const RenderPlan& plan);
+
+// Decodes the source once into memory, for several renders. Throws ProcessingError::cannotRead
+// when the pixel data is damaged.
+DecodedSource decodeSource(VipsBlob* bytes, const SourceImage& source, int shrink);
+
+// As renderCanvas(), from pixels decodeSource() gave at a shrink no larger than the plan's.
+RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& source,
+                             const RenderPlan& plan, WrittenType type, bool keepRgbProfile);
+
 // Decodes, resamples, turns upright and places the source on its canvas, all in memory.
 // Throws ProcessingError: cannotRead when the pixel data is damaged, cannotCreate when the
 // pipeline cannot be built.

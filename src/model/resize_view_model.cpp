@@ -153,7 +153,7 @@ bool ResizeViewModel::startProcessing()
     // A second start while a batch runs would abandon the first one's jobs mid-write.
     if (m_isProcessing || m_items.count() == 0)
         return false;
-    if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
+    if (!hasValidSizes(m_settings.value()))
         return false;
     if (!m_output.path() && !chooseOutputFolder())
         return false;

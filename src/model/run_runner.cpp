@@ -18,63 +18,111 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Where a job writes: the output folder, or the subfolder mirroring the item's own folder.
+// Where one size of a job writes: the output folder, or a subfolder of it (the size's own,
+// the one mirroring the item's folder, or both).
 struct Destination {
+    TargetSize size;
     FreeNameFinder candidates;
-    std::shared_ptr<const OpenFolder> root;
-    std::shared_ptr<OutputSubfolders> subfolders;
     fs::path subfolder; // empty: the output folder itself
 };
 
+// The subfolder of the output folder that `item` is written to at `size`.
+fs::path subfolderFor(const ResizeSettings& settings, const ImageItem& item, TargetSize size)
+{
+    fs::path subfolder = settings.multipleSizes ? fs::path(sizeFolderName(size)) : fs::path();
+    if (settings.keepFolderStructure)
+        subfolder /= item.addedFolderPath;
+    return subfolder;
+}
+
+// Names are held per item and size: the sizes go to different folders, and within one folder
+// the keys keep the queue's order.
+std::size_t nameKey(std::size_t position, std::size_t size)
+{
+    return position * kMaxTargetSizes + size;
+}
+
 JobResult convert(const Converter& converter, const fs::path& source,
-                  const ResizeSettings& settings, const Destination& destination,
-                  std::size_t position, const std::shared_ptr<ReservedNames>& names)
+                  const ResizeSettings& settings, const std::vector<Destination>& destinations,
+                  const std::shared_ptr<const OpenFolder>& root,
+                  const std::shared_ptr<OutputSubfolders>& subfolders, std::size_t position,
+                  const std::shared_ptr<ReservedNames>& names)
 {
     // The libvips workers this thread starts inherit its priority, so every core's share of
     // the batch yields to the window.
     useBackgroundPriority();
-    JobResult result;
-    try {
-        // Every step goes through the folder held open: one renamed or swapped for a link since
-        // the run began is never followed.
-        std::shared_ptr<const OpenFolder> folder = destination.root;
+    std::vector<ImageProcessor::SizedResult> results(destinations.size());
+    std::vector<ImageProcessor::SizedOutput> outputs;
+    std::vector<std::size_t> converted;
+    for (std::size_t i = 0; i < destinations.size(); ++i) {
+        // Every step goes through the folder held open: one renamed or swapped for a link
+        // since the run began is never followed.
+        const Destination& destination = destinations[i];
+        std::shared_ptr<const OpenFolder> folder = root;
         FreeNameFinder candidates = destination.candidates;
         if (!destination.subfolder.empty()) {
-            folder = destination.subfolders->prepare(destination.subfolder);
-            if (!folder)
-                throw ProcessingError(ProcessingError::cannotWrite);
+            folder = subfolders->prepare(destination.subfolder);
+            if (!folder) {
+                results[i].error = ProcessingError(ProcessingError::cannotWrite);
+                continue;
+            }
             candidates = candidates.within(folder);
         }
         // Asked again when another program took the name meanwhile.
-        const fs::path written = converter(
-            source, settings, [&] { return names->claim(candidates, position); }, folder);
-        result = {true, written, {}};
-    } catch (const ProcessingError& error) {
-        result = {false, {}, error.what()};
+        outputs.push_back({destination.size,
+                           [names, candidates, key = nameKey(position, i)] {
+                               return names->claim(candidates, key);
+                           },
+                           folder});
+        converted.push_back(i);
+    }
+    try {
+        std::vector<ImageProcessor::SizedResult> made =
+            outputs.empty() ? std::vector<ImageProcessor::SizedResult>()
+                            : converter(source, settings, outputs);
+        for (std::size_t i = 0; i < converted.size() && i < made.size(); ++i)
+            results[converted[i]] = std::move(made[i]);
     } catch (const std::exception&) {
         // Out of memory and the like: the image is lost, the batch goes on.
-        result = {false, {}, ProcessingError(ProcessingError::cannotCreate).what()};
+        for (const std::size_t i : converted)
+            if (results[i].written.empty())
+                results[i].error = ProcessingError(ProcessingError::cannotCreate);
     }
     // A written name is now taken on disk; the others are free again.
-    names->releaseAll(position);
+    for (std::size_t i = 0; i < destinations.size(); ++i)
+        names->releaseAll(nameKey(position, i));
+
+    JobResult result{true, {}, {}, std::move(results)};
+    for (const ImageProcessor::SizedResult& size : result.sizes) {
+        if (result.output.empty() && !size.written.empty())
+            result.output = size.written;
+        if (result.succeeded && (size.error || size.written.empty())) {
+            result.succeeded = false;
+            result.message =
+                (size.error ? *size.error : ProcessingError(ProcessingError::cannotCreate)).what();
+        }
+    }
+    if (!result.succeeded)
+        result.output.clear();
     return result;
 }
 
 Converter engineConverter()
 {
     return [](const fs::path& source, const ResizeSettings& settings,
-              const std::function<fs::path()>& nextName,
-              const std::shared_ptr<const OpenFolder>& folder) {
-        return ImageProcessor::processToNewFile(source, settings, nextName, folder);
+              const std::vector<ImageProcessor::SizedOutput>& outputs) {
+        return ImageProcessor::processToNewFiles(source, settings, outputs);
     };
 }
 
+// The sizes are made one after another from one decoded source: the largest canvas counts.
 std::int64_t memoryEstimate(const ImageItem& item, const ResizeSettings& settings)
 {
-    const std::int64_t canvas =
-        std::min(settings.width,
-                 ImageProcessor::kMaxCanvasPixels / std::max<std::int64_t>(settings.height, 1)) *
-        settings.height;
+    std::int64_t canvas = 0;
+    for (const TargetSize size : targetSizes(settings))
+        canvas = std::max(canvas, std::min(size.width, ImageProcessor::kMaxCanvasPixels /
+                                                           std::max<std::int64_t>(size.height, 1)) *
+                                      size.height);
     return conversionMemoryEstimate(item.pixelWidth * item.pixelHeight, item.decodedBytesPerPixel,
                                     canvas, item.fileSize);
 }
@@ -148,7 +196,7 @@ void RunRunner::begin(quint64 runId)
         run.capacity.jobs = m_limits.jobs;
     if (m_limits.memoryBudget > 0)
         run.capacity.memoryBudget = m_limits.memoryBudget;
-    if (run.settings.keepFolderStructure)
+    if (run.settings.keepFolderStructure || run.settings.multipleSizes)
         run.subfolders = std::make_shared<OutputSubfolders>(run.root);
     run.pool = std::make_unique<QThreadPool>();
     run.pool->setMaxThreadCount(run.capacity.jobs);
@@ -188,21 +236,28 @@ void RunRunner::startConversion(const ImageItem& item, std::int64_t estimate)
     Run& run = *m_run;
     const std::size_t position = run.position++;
     const fs::path source = item.url;
-    const fs::path subfolder = run.subfolders ? item.addedFolderPath : fs::path();
     run.inFlight.push_back({item.id, position, estimate});
     Q_EMIT itemStarted(item.id);
 
     // Holding the first free name from here, in queue order, keeps later items from taking
-    // it however fast they finish. A kept subfolder may not exist yet, so its names are looked
-    // up below the output folder; the claim looks again in the subfolder held open, where the
+    // it however fast they finish. A subfolder may not exist yet, so its names are looked up
+    // below the output folder; the claim looks again in the subfolder held open, where the
     // file goes.
-    const Destination destination{FreeNameFinder(run.root, subfolder, run.settings, source),
-                                  run.root, run.subfolders, subfolder};
-    run.names->reserve(destination.candidates, position);
+    std::vector<Destination> destinations;
+    for (const TargetSize size : targetSizes(run.settings)) {
+        const fs::path subfolder = subfolderFor(run.settings, item, size);
+        destinations.push_back(
+            {size, FreeNameFinder(run.root, subfolder, atSize(run.settings, size), source),
+             subfolder});
+        run.names->reserve(destinations.back().candidates,
+                           nameKey(position, destinations.size() - 1));
+    }
     run.pool->start([this, runId = run.id,
                      converter = m_converter ? m_converter : engineConverter(), source,
-                     settings = run.settings, destination, position, names = run.names] {
-        JobResult result = convert(converter, source, settings, destination, position, names);
+                     settings = run.settings, destinations = std::move(destinations),
+                     root = run.root, subfolders = run.subfolders, position, names = run.names] {
+        JobResult result =
+            convert(converter, source, settings, destinations, root, subfolders, position, names);
         // The destructor waits for this pool, so the runner is still there to receive it.
         QMetaObject::invokeMethod(
             this,

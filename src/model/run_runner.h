@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image_item.h"
+#include "image_processor.h"
 #include "open_folder.h"
 #include "output_subfolders.h"
 #include "reserved_names.h"
@@ -21,13 +22,10 @@
 
 namespace pictavo {
 
-// Converts `source` into a new file in `folder` under the first name `nextName` hands out that
-// is free when written; returns that name, throws ProcessingError
-// (ImageProcessor::processToNewFile).
-using Converter = std::function<std::filesystem::path(
+// Converts `source` into a new file for each of `outputs` (ImageProcessor::processToNewFiles).
+using Converter = std::function<std::vector<ImageProcessor::SizedResult>(
     const std::filesystem::path& source, const ResizeSettings& settings,
-    const std::function<std::filesystem::path()>& nextName,
-    const std::shared_ptr<const OpenFolder>& folder)>;
+    const std::vector<ImageProcessor::SizedOutput>& outputs)>;
 
 // Conversions at once and the bytes they may take together; 0 leaves either to the machine.
 struct RunLimits {
@@ -38,8 +36,10 @@ struct RunLimits {
 // What one conversion hands back.
 struct JobResult {
     bool succeeded = false;
-    std::filesystem::path output; // the written file, byte for byte
-    std::string message;          // the error's text
+    std::filesystem::path output; // the written file, byte for byte (the first size's)
+    std::string message;          // the error's text (the first failing size's)
+    // Each size's outcome, in the order of targetSizes(): every one written, or the item failed.
+    std::vector<ImageProcessor::SizedResult> sizes;
 };
 
 // The status an item takes when its conversion ends with `result`.
@@ -144,7 +144,7 @@ private:
         bool finished = false;
         std::optional<QString> folderError;
         std::shared_ptr<ReservedNames> names = std::make_shared<ReservedNames>();
-        std::shared_ptr<OutputSubfolders> subfolders; // with keepFolderStructure only
+        std::shared_ptr<OutputSubfolders> subfolders; // with kept folders or several sizes
         std::list<Conversion> inFlight;
         // The run's own pool, sized to its conversions: the global one is capped at the
         // processor count and is shared with thumbnails and the final flush.

@@ -4,6 +4,7 @@
 #include "size_preset.h"
 
 #include <QVariantMap>
+#include <algorithm>
 
 namespace pictavo {
 
@@ -140,6 +141,8 @@ void SettingsObject::setValue(const ResizeSettings& value)
            &SettingsObject::preventUpscalingChanged);
     update(m_value.keepFolderStructure, value.keepFolderStructure,
            &SettingsObject::keepFolderStructureChanged);
+    update(m_value.multipleSizes, value.multipleSizes, &SettingsObject::multipleSizesChanged);
+    update(m_value.sizes, value.sizes, &SettingsObject::sizesChanged);
     update(m_value.prefix, value.prefix, &SettingsObject::prefixChanged);
     update(m_value.suffix, value.suffix, &SettingsObject::suffixChanged);
 }
@@ -148,6 +151,43 @@ QString SettingsObject::previewName(const QString& fileName) const
 {
     return QString::fromStdString(
         outputFileName(m_value, std::filesystem::path(fileName.toStdString())).string());
+}
+
+QVariantList SettingsObject::sizes() const
+{
+    QVariantList list;
+    for (const TargetSize size : m_value.sizes)
+        list.append(QVariantMap{{QStringLiteral("width"), qint64(size.width)},
+                                {QStringLiteral("height"), qint64(size.height)}});
+    return list;
+}
+
+void SettingsObject::setMultipleSizes(bool multiple)
+{
+    if (multiple && m_value.sizes.empty())
+        addCurrentSize();
+    update(m_value.multipleSizes, multiple, &SettingsObject::multipleSizesChanged);
+}
+
+bool SettingsObject::addCurrentSize()
+{
+    const TargetSize size{m_value.width, m_value.height};
+    if (m_value.sizes.size() >= kMaxTargetSizes ||
+        std::find(m_value.sizes.begin(), m_value.sizes.end(), size) != m_value.sizes.end())
+        return false;
+    std::vector<TargetSize> sizes = m_value.sizes;
+    sizes.push_back(size);
+    update(m_value.sizes, std::move(sizes), &SettingsObject::sizesChanged);
+    return true;
+}
+
+void SettingsObject::removeSize(int index)
+{
+    if (index < 0 || std::size_t(index) >= m_value.sizes.size())
+        return;
+    std::vector<TargetSize> sizes = m_value.sizes;
+    sizes.erase(sizes.begin() + index);
+    update(m_value.sizes, std::move(sizes), &SettingsObject::sizesChanged);
 }
 
 } // namespace pictavo

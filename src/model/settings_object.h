@@ -27,6 +27,12 @@ class SettingsObject : public QObject {
                    preventUpscalingChanged)
     Q_PROPERTY(bool keepFolderStructure READ keepFolderStructure WRITE setKeepFolderStructure NOTIFY
                    keepFolderStructureChanged)
+    // Every image at each size of `sizes` ({width, height} each), in subfolders named after them.
+    Q_PROPERTY(
+        bool multipleSizes READ multipleSizes WRITE setMultipleSizes NOTIFY multipleSizesChanged)
+    Q_PROPERTY(QVariantList sizes READ sizes NOTIFY sizesChanged)
+    // Whether the sizes let a run start: at least one, none with a side below 1.
+    Q_PROPERTY(bool allowsStart READ allowsStart NOTIFY changed)
     Q_PROPERTY(QString prefix READ prefix WRITE setPrefix NOTIFY prefixChanged)
     Q_PROPERTY(QString suffix READ suffix WRITE setSuffix NOTIFY suffixChanged)
     Q_PROPERTY(QStringList modes READ modes CONSTANT)
@@ -54,6 +60,9 @@ public:
     bool keepMetadata() const { return m_value.keepMetadata; }
     bool preventUpscaling() const { return m_value.preventUpscaling; }
     bool keepFolderStructure() const { return m_value.keepFolderStructure; }
+    bool multipleSizes() const { return m_value.multipleSizes; }
+    QVariantList sizes() const;
+    bool allowsStart() const { return hasValidSizes(m_value); }
     QString prefix() const { return QString::fromStdString(m_value.prefix); }
     QString suffix() const { return QString::fromStdString(m_value.suffix); }
     QStringList modes() const;
@@ -70,11 +79,18 @@ public:
     void setKeepMetadata(bool keep);
     void setPreventUpscaling(bool prevent);
     void setKeepFolderStructure(bool keep);
+    // Switched on with no sizes listed, the list starts with the current width × height.
+    void setMultipleSizes(bool multiple);
     void setPrefix(const QString& prefix);
     void setSuffix(const QString& suffix);
 
     // The output name a source of `fileName` would get, without collision numbering.
     Q_INVOKABLE QString previewName(const QString& fileName) const;
+
+    // Appends the current width × height to the sizes, unless it is listed already or the list
+    // is full; whether it was added.
+    Q_INVOKABLE bool addCurrentSize();
+    Q_INVOKABLE void removeSize(int index);
 
 Q_SIGNALS:
     void widthChanged();
@@ -84,6 +100,8 @@ Q_SIGNALS:
     void qualityChanged();
     void keepMetadataChanged();
     void keepFolderStructureChanged();
+    void multipleSizesChanged();
+    void sizesChanged();
     void preventUpscalingChanged();
     void prefixChanged();
     void suffixChanged();

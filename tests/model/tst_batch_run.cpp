@@ -30,24 +30,26 @@ struct SlowEngine {
     Converter converter()
     {
         return [this](const std::filesystem::path& source, const ResizeSettings&,
-                      const std::function<std::filesystem::path()>& nextName,
-                      const std::shared_ptr<const OpenFolder>& folder) {
+                      const std::vector<ImageProcessor::SizedOutput>& outputs) {
             const int now = ++running;
             for (int seen = mostAtOnce; now > seen && !mostAtOnce.compare_exchange_weak(seen, now);)
                 ;
             std::this_thread::sleep_for(std::chrono::milliseconds(delays.at(source.string())));
             --running;
-            if (source.parent_path().filename() == "broken")
-                throw ProcessingError(ProcessingError::cannotRead);
-            for (;;) {
-                const std::filesystem::path output = nextName();
-                const int file = ::openat(folder->descriptor(), output.filename().c_str(),
-                                          O_WRONLY | O_CREAT | O_EXCL, 0644);
-                if (file >= 0) {
-                    ::close(file);
-                    return output;
+            std::vector<ImageProcessor::SizedResult> results;
+            for (const ImageProcessor::SizedOutput& output : outputs) {
+                results.push_back({});
+                if (source.parent_path().filename() == "broken")
+                    results.back().error = ProcessingError(ProcessingError::cannotRead);
+                while (results.back().written.empty() && !results.back().error) {
+                    const std::filesystem::path name = output.nextName();
+                    const int file = ::openat(output.folder->descriptor(), name.filename().c_str(),
+                                              O_WRONLY | O_CREAT | O_EXCL, 0644);
+                    if (file >= 0 && ::close(file) == 0)
+                        results.back().written = name;
                 }
             }
+            return results;
         };
     }
 };
