@@ -157,9 +157,11 @@ PortalFileAnswer PortalFileChooser::open(const PortalFileRequest& request, QWind
     const QDBusPendingReply<QDBusObjectPath> reply = watcher;
     QString handle = expected;
     if (reply.isError()) {
-        // No portal, or one without a file chooser behind it. Should the portal still show a
-        // dialog after all, its answer goes nowhere.
+        // No portal, or one without a file chooser behind it, or one too slow to be waited
+        // for: Qt's dialog takes over, and a dialog the portal opens later is taken down.
         forget(expected);
+        if (reply.error().type() == QDBusError::NoReply)
+            closeRequest(expected);
         return {};
     }
     // Portals older than the handle token answer on a path of their own choosing.
@@ -175,8 +177,7 @@ PortalFileAnswer PortalFileChooser::open(const PortalFileRequest& request, QWind
 
     if (!m_response) {
         // The application is quitting under the dialog: take it down too.
-        m_bus->send(QDBusMessage::createMethodCall(kPortalService, handle, kRequestInterface,
-                                                   QStringLiteral("Close")));
+        closeRequest(handle);
         return {Outcome::Cancelled, {}};
     }
     const auto& [response, results] = *m_response;
@@ -200,6 +201,12 @@ bool PortalFileChooser::listenOn(const QString& handle)
 {
     return m_bus->connect(kPortalService, handle, kRequestInterface, QStringLiteral("Response"),
                           this, SLOT(takeResponse(uint, QVariantMap)));
+}
+
+void PortalFileChooser::closeRequest(const QString& handle)
+{
+    m_bus->send(QDBusMessage::createMethodCall(kPortalService, handle, kRequestInterface,
+                                               QStringLiteral("Close")));
 }
 
 void PortalFileChooser::forget(const QString& handle)

@@ -64,6 +64,7 @@ private Q_SLOTS:
 private:
     bool listenOn(const QString& handle);
     void forget(const QString& handle);
+    void closeRequest(const QString& handle);
 
     std::optional<QDBusConnection> m_bus;
     QPointer<QEventLoop> m_waiting;

@@ -140,24 +140,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("portal");
         QTest::addColumn<QStringList>("uris");
         QTest::addColumn<QStringList>("chosen");
-        QTest::addColumn<bool>("qtDialog");
         const QString uri = "file://" + m_root.path();
         QTest::newRow("images chosen")
             << false << "0"
             << QStringList{uri + "/Tatil%20foto%C4%9Fraf.HEIC", uri + "/b.png", "sftp://host/c.jpg"}
-            << QStringList{m_root.filePath("Tatil fotoğraf.HEIC"), m_root.filePath("b.png")}
-            << false;
+            << QStringList{m_root.filePath("Tatil fotoğraf.HEIC"), m_root.filePath("b.png")};
         QTest::newRow("images cancelled")
-            << false << "1" << QStringList{uri + "/b.png"} << QStringList{} << false;
+            << false << "1" << QStringList{uri + "/b.png"} << QStringList{};
         QTest::newRow("folder chosen") << true << "0" << QStringList{uri + "/%C3%87%C4%B1kt%C4%B1"}
-                                       << QStringList{m_root.filePath("Çıktı")} << false;
-        QTest::newRow("folder cancelled") << true << "1" << QStringList{} << QStringList{} << false;
-        QTest::newRow("images, no portal")
-            << false << "absent" << QStringList{} << QStringList{} << true;
-        QTest::newRow("folder, portal fails")
-            << true << "fails" << QStringList{} << QStringList{} << true;
-        QTest::newRow("images, dialog failed")
-            << false << "2" << QStringList{} << QStringList{} << true;
+                                       << QStringList{m_root.filePath("Çıktı")};
+        QTest::newRow("folder cancelled") << true << "1" << QStringList{} << QStringList{};
+        // Qt's dialog stands in; the test cancels it.
+        QTest::newRow("images, no portal") << false << "absent" << QStringList{} << QStringList{};
+        QTest::newRow("folder, portal fails") << true << "fails" << QStringList{} << QStringList{};
+        QTest::newRow("images, dialog failed") << false << "2" << QStringList{} << QStringList{};
     }
 
     // The desktop's dialog with each picker's texts and rules; Qt's only where it is not there.
@@ -167,7 +163,7 @@ private Q_SLOTS:
         QFETCH(QString, portal);
         QFETCH(QStringList, uris);
         QFETCH(QStringList, chosen);
-        QFETCH(bool, qtDialog);
+        const bool qtDialog = portal != "0" && portal != "1";
         if (!m_busStarted && !(m_busStarted = m_bus.start(m_root.path())))
             QSKIP("no D-Bus daemon of the test's own");
         QDBusConnection service = m_bus.connection("portal");
@@ -211,25 +207,23 @@ private Q_SLOTS:
         const QVariantList call = m_portal.calls[0];
         QCOMPARE(call.mid(0, 2), QVariantList({"", folder ? texts.title : "Görsel Ekle"}));
         const QVariantMap options = qdbus_cast<QVariantMap>(call[2]);
-        QCOMPARE(options["accept_label"].toString(), folder ? texts.acceptText : "Ekle");
-        QCOMPARE(options["directory"].toBool(), folder);
-        QCOMPARE(options["multiple"].toBool(), !folder);
-        QCOMPARE(options["modal"].toBool(), true);
-        QCOMPARE(options["current_folder"].toByteArray(), QFile::encodeName(m_root.path()) + '\0');
-        const auto filters = qdbus_cast<QList<PortalFileFilter>>(options["filters"]);
-        if (folder) {
-            QVERIFY(filters.isEmpty());
-            return;
-        }
+        const QVariantMap expected{{"accept_label", folder ? texts.acceptText : "Ekle"},
+                                   {"directory", folder},
+                                   {"multiple", !folder},
+                                   {"modal", true},
+                                   {"current_folder", QFile::encodeName(m_root.path()) + '\0'}};
+        for (const QString& key : expected.keys())
+            QCOMPARE(options.value(key), expected[key]);
         // Photos of every readable type, in the letter case cameras use too; nothing else.
-        QCOMPARE(filters.value(0).name, "Görseller");
-        const QStringList names{"IMG_0001.JPG", "a.jpeg", "b.heif", "c.TIFF", "d.avif", "e.webp"};
-        for (const QString& name : names + QStringList{"notes.txt"}) {
-            const bool shown = std::any_of(
-                filters[0].globs.cbegin(), filters[0].globs.cend(), [&](const QString& glob) {
-                    return QRegularExpression::fromWildcard(glob).match(name).hasMatch();
-                });
-            QVERIFY2(shown == names.contains(name), qPrintable(name));
+        const auto filters = qdbus_cast<QList<PortalFileFilter>>(options["filters"]);
+        QCOMPARE(filters.value(0).name, folder ? "" : "Görseller");
+        const QStringList globs = filters.value(0).globs;
+        for (const QString name :
+             {"IMG_0001.JPG", "a.jpeg", "b.heif", "c.TIFF", "d.avif", "e.webp", "notes.txt"}) {
+            const bool shown = std::any_of(globs.cbegin(), globs.cend(), [&](const QString& glob) {
+                return QRegularExpression::fromWildcard(glob).match(name).hasMatch();
+            });
+            QVERIFY2(shown == (!folder && !name.endsWith(".txt")), qPrintable(name));
         }
     }
 
