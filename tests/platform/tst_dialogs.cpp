@@ -214,6 +214,9 @@ private Q_SLOTS:
                                    {"current_folder", QFile::encodeName(m_root.path()) + '\0'}};
         for (const QString& key : expected.keys())
             QCOMPARE(options.value(key), expected[key]);
+        // A portal refuses the whole call over an option of the wrong type.
+        QCOMPARE(options.value("filters").value<QDBusArgument>().currentSignature(),
+                 folder ? "" : "a(sa(us))");
         // Photos of every readable type, in the letter case cameras use too; nothing else.
         const auto filters = qdbus_cast<QList<PortalFileFilter>>(options["filters"]);
         QCOMPARE(filters.value(0).name, folder ? "" : "Görseller");
