@@ -20,9 +20,9 @@ const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
-// The portal's answers to a request; anything else means the dialog did not work out.
+// The portal's answer when the user chose; 1 is a cancel, and 2 a dialog ended otherwise,
+// which is also how GTK's answers Escape or the window's close button.
 constexpr uint kResponseChosen = 0;
-constexpr uint kResponseCancelled = 1;
 
 using GlobRule = std::pair<uint, QString>; // 0: a glob pattern, 1: a MIME type
 
@@ -180,11 +180,10 @@ PortalFileAnswer PortalFileChooser::open(const PortalFileRequest& request, QWind
         closeRequest(handle);
         return {Outcome::Cancelled, {}};
     }
+    // The user has seen the desktop's dialog: whatever ended it, a second one would surprise.
     const auto& [response, results] = *m_response;
-    if (response == kResponseCancelled)
-        return {Outcome::Cancelled, {}};
     if (response != kResponseChosen)
-        return {};
+        return {Outcome::Cancelled, {}};
     const QStringList paths = localPaths(results);
     return {paths.isEmpty() ? Outcome::Cancelled : Outcome::Chosen, paths};
 }

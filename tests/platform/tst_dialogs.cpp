@@ -150,10 +150,11 @@ private Q_SLOTS:
         QTest::newRow("folder chosen") << true << "0" << QStringList{uri + "/%C3%87%C4%B1kt%C4%B1"}
                                        << QStringList{m_root.filePath("Çıktı")};
         QTest::newRow("folder cancelled") << true << "1" << QStringList{} << QStringList{};
+        // As GTK's dialog answers Escape.
+        QTest::newRow("images, dialog closed") << false << "2" << QStringList{} << QStringList{};
         // Qt's dialog stands in; the test cancels it.
         QTest::newRow("images, no portal") << false << "absent" << QStringList{} << QStringList{};
         QTest::newRow("folder, portal fails") << true << "fails" << QStringList{} << QStringList{};
-        QTest::newRow("images, dialog failed") << false << "2" << QStringList{} << QStringList{};
     }
 
     // The desktop's dialog with each picker's texts and rules; Qt's only where it is not there.
@@ -163,7 +164,7 @@ private Q_SLOTS:
         QFETCH(QString, portal);
         QFETCH(QStringList, uris);
         QFETCH(QStringList, chosen);
-        const bool qtDialog = portal != "0" && portal != "1";
+        const bool qtDialog = portal == "absent" || portal == "fails";
         if (!m_busStarted && !(m_busStarted = m_bus.start(m_root.path())))
             QSKIP("no D-Bus daemon of the test's own");
         QDBusConnection service = m_bus.connection("portal");
