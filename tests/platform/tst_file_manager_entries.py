@@ -25,8 +25,8 @@ FOR_MENUS = READABLE | {"inode/directory"}
 
 
 def load_nautilus_extension(launched):
-    """The extension over stand-ins for the modules it imports: a menu item runs its "activate"
-    handlers when activated, and a started process only records its arguments."""
+    """The extension over stand-ins for the modules it imports: a menu item keeps its "activate"
+    handler, and a started process only records its arguments."""
     class MenuItem:
         def __init__(self, **properties):
             self.properties, self.activate = properties, None
