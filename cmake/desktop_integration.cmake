@@ -1,6 +1,7 @@
 # What `cmake --install` puts under the prefix: the two programs, the desktop entry, the icon,
-# the AppStream metainfo and the symbol licence. The QML module, its symbols and the window icon
-# are compiled into the program; tests, benchmarks and fuzzers are not installed.
+# the AppStream metainfo, the file managers' context-menu entries and the symbol licence. The QML
+# module, its symbols and the window icon are compiled into the program; tests, benchmarks and
+# fuzzers are not installed.
 include(GNUInstallDirs)
 
 install(TARGETS pictavo pictavo-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -10,6 +11,17 @@ install(FILES ${data}/${PICTAVO_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${data}/${PICTAVO_APP_ID}.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# "Pictavo ile Boyutlandır" for photos and folders in Dolphin, Nemo and Nautilus. Plasma runs a
+# service menu only when the file is executable.
+set(file_managers ${data}/file-managers)
+install(FILES ${file_managers}/pictavo-resize.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus
+        PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                    WORLD_READ WORLD_EXECUTE)
+install(FILES ${file_managers}/pictavo-resize.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions)
+install(FILES ${file_managers}/pictavo_resize.py
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nautilus-python/extensions)
 install(FILES ${PROJECT_SOURCE_DIR}/src/ui/icons/LICENSE-tabler-icons.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pictavo)
 

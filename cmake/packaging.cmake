@@ -35,5 +35,7 @@ set(pictavo_runtime_packages
 list(JOIN pictavo_runtime_packages ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Native windows under a Wayland session; without it the program runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Runs the Nautilus context-menu entry; Dolphin and Nemo read theirs without help.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-nautilus")
 
 include(CPack)

@@ -50,7 +50,9 @@ void addMessageRow(QFileDialog& dialog, const QString& message)
 
 } // namespace
 
-QtFolderDialog::QtFolderDialog(QWindow* transientParent) : m_transientParent(transientParent) {}
+QtFolderDialog::QtFolderDialog(QWindow* transientParent, std::optional<QDBusConnection> bus)
+    : m_portal(std::move(bus)), m_transientParent(transientParent)
+{}
 
 void QtFolderDialog::prepare(QFileDialog& dialog, const FolderDialogTexts& texts)
 {
@@ -64,6 +66,25 @@ void QtFolderDialog::prepare(QFileDialog& dialog, const FolderDialogTexts& texts
 }
 
 std::optional<QString> QtFolderDialog::chooseFolder(const FolderDialogTexts& texts)
+{
+    // The portal has no place for the message; its dialogs can make a new folder, as Qt's can.
+    const PortalFileRequest request{.title = texts.title,
+                                    .acceptLabel = texts.acceptText,
+                                    .directory = true,
+                                    .startFolder = m_startDirectory};
+    const PortalFileAnswer answer = m_portal.open(request, m_transientParent);
+    switch (answer.outcome) {
+    case PortalFileAnswer::Outcome::Chosen:
+        return answer.paths.constFirst();
+    case PortalFileAnswer::Outcome::Cancelled:
+        return std::nullopt;
+    case PortalFileAnswer::Outcome::Unavailable:
+        break;
+    }
+    return chooseWithQt(texts);
+}
+
+std::optional<QString> QtFolderDialog::chooseWithQt(const FolderDialogTexts& texts)
 {
     QFileDialog dialog;
     prepare(dialog, texts);

@@ -138,10 +138,46 @@ bool ImagePickerDialog::eventFilter(QObject* watched, QEvent* event)
     return QFileDialog::eventFilter(watched, event);
 }
 
-QtImageDialog::QtImageDialog(QWindow* transientParent) : m_transientParent(transientParent) {}
+QList<PortalFileFilter> portalFilters(const QStringList& nameFilters)
+{
+    QList<PortalFileFilter> filters;
+    for (const QString& nameFilter : nameFilters) {
+        const qsizetype open = nameFilter.lastIndexOf(u'(');
+        if (open <= 0 || !nameFilter.endsWith(u')'))
+            continue;
+        PortalFileFilter filter{nameFilter.left(open).trimmed(), {}};
+        const QStringList globs =
+            nameFilter.mid(open + 1).chopped(1).split(u' ', Qt::SkipEmptyParts);
+        for (const QString& glob : globs)
+            for (const QString& variant : {glob, glob.toLower(), glob.toUpper()})
+                if (!filter.globs.contains(variant))
+                    filter.globs << variant;
+        filters << filter;
+    }
+    return filters;
+}
+
+QtImageDialog::QtImageDialog(QWindow* transientParent, std::optional<QDBusConnection> bus)
+    : m_portal(std::move(bus)), m_transientParent(transientParent)
+{}
 
 std::optional<QStringList> QtImageDialog::chooseImages()
 {
+    const PortalFileRequest request{.title = ImagePickerDialog::kTitle,
+                                    .acceptLabel = ImagePickerDialog::kAcceptText,
+                                    .multiple = true,
+                                    .filters = portalFilters(ImagePickerDialog::kNameFilters),
+                                    .startFolder = m_startDirectory};
+    const PortalFileAnswer answer = m_portal.open(request, m_transientParent);
+    switch (answer.outcome) {
+    case PortalFileAnswer::Outcome::Chosen:
+        return answer.paths;
+    case PortalFileAnswer::Outcome::Cancelled:
+        return std::nullopt;
+    case PortalFileAnswer::Outcome::Unavailable:
+        break;
+    }
+
     ImagePickerDialog dialog;
     if (!m_startDirectory.isEmpty())
         dialog.setDirectory(m_startDirectory);
