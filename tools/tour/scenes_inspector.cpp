@@ -3,18 +3,22 @@
 #include "tour.h"
 
 #include <QQmlProperty>
+#include <QQuickItem>
 #include <algorithm>
 
 namespace pictavo::tour {
 
 namespace {
 
-// Scrolls the inspector so that the named panel starts at its top (or as far as it goes).
-void scrollInspectorTo(Tour& tour, const QString& panelName)
+// Scrolls the inspector so that the named item starts `above` pixels below its top (or as far
+// as it goes).
+void scrollInspectorTo(Tour& tour, const QString& itemName, qreal above = 16)
 {
     QObject& scroll = tour.find(QStringLiteral("inspectorScroll"));
     auto* flickable = QQmlProperty::read(&scroll, QStringLiteral("contentItem")).value<QObject*>();
-    const qreal panelTop = tour.find(panelName).property("y").toReal() - 16;
+    auto* content = flickable->property("contentItem").value<QQuickItem*>();
+    auto* item = qobject_cast<QQuickItem*>(&tour.find(itemName));
+    const qreal panelTop = item->mapToItem(content, QPointF(0, 0)).y() - above;
     const qreal end =
         flickable->property("contentHeight").toReal() - flickable->property("height").toReal();
     flickable->setProperty("contentY", std::clamp<qreal>(panelTop, 0, std::max<qreal>(0, end)));
@@ -32,6 +36,15 @@ void inspectorScenes(Tour& tour)
     tour.settle(800);
     tour.shot(QStringLiteral("inspector-all-presets"));
     tour.set(QStringLiteral("contentView"), "showAllPresets", false);
+
+    ResizeSettings sizes = model.settings()->value();
+    sizes.multipleSizes = true;
+    sizes.sizes = {{1920, 1080}, {1200, 1200}, {400, 400}};
+    model.settings()->setValue(sizes);
+    tour.settle(300);
+    scrollInspectorTo(tour, QStringLiteral("multipleSizesOption"), 260);
+    tour.shot(QStringLiteral("inspector-sizes"));
+    model.settings()->setValue(ResizeSettings{});
 
     ResizeSettings png = model.settings()->value();
     png.format = OutputFormat::png;

@@ -78,7 +78,7 @@ Item {
             Layout.minimumWidth: 185
             symbol: "sparkles"
             text: root.model.items.count + " Görseli Dönüştür"
-            enabled: root.model.items.count > 0
+            enabled: root.model.items.count > 0 && root.model.settings.allowsStart
             opacity: enabled ? 1 : 0.45
             onClicked: root.model.startProcessing()
         }

@@ -102,7 +102,9 @@ Rectangle {
             objectName: "targetChip"
             symbol: "aspectratio"
             label: "Hedef"
-            value: root.model.settings.width + "\u00d7" + root.model.settings.height
+            value: root.model.settings.multipleSizes && root.model.settings.sizes.length > 1
+                   ? root.model.settings.sizes.length + " boyut"
+                   : root.model.settings.width + "\u00d7" + root.model.settings.height
         }
         FigureChip {
             objectName: "formatChip"

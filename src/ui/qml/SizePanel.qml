@@ -4,7 +4,7 @@ import QtQuick.Layouts
 import Pictavo.Model
 import Pictavo.Shell
 
-// "Boyut": the two numbers, their swap, and the named sizes.
+// "Boyut": the two numbers, their swap, the named sizes, and the list of several sizes.
 PremiumPanel {
     id: root
 
@@ -166,6 +166,75 @@ PremiumPanel {
                     colour: Qt.rgba(1, 1, 1, 0.8)
                     size: 14
                 }
+            }
+        }
+
+        OptionRow {
+            objectName: "multipleSizesOption"
+            Layout.fillWidth: true
+            title: "Birden çok boyut"
+            explanation: "Her görsel listedeki tüm boyutlarda, boyut adlı alt klasörlere kaydedilir."
+            checked: root.settings.multipleSizes
+            onToggled: checked => root.settings.multipleSizes = checked
+        }
+
+        ColumnLayout {
+            objectName: "sizeList"
+            visible: root.settings.multipleSizes
+            Layout.fillWidth: true
+            spacing: 6
+
+            Repeater {
+                model: root.settings.sizes
+                delegate: Rectangle {
+                    id: sizeRow
+                    required property var modelData
+                    required property int index
+                    readonly property string sizeText:
+                        modelData.width + " \u00d7 " + modelData.height
+                    objectName: "sizeRow-" + index
+                    Layout.fillWidth: true
+                    implicitHeight: 40
+                    radius: 12
+                    color: Qt.rgba(1, 1, 1, 0.05)
+                    Accessible.role: Accessible.ListItem
+                    Accessible.name: sizeText
+
+                    RowLayout {
+                        anchors.fill: parent
+                        anchors.leftMargin: 12
+                        anchors.rightMargin: 4
+                        spacing: 8
+                        SymbolIcon {
+                            name: "aspectratio"
+                            colour: PremiumPalette.secondaryText
+                            size: 14
+                        }
+                        Text {
+                            Layout.fillWidth: true
+                            text: sizeRow.sizeText
+                            font.pixelSize: PremiumPalette.captionSize
+                            font.weight: Font.DemiBold
+                            color: "white"
+                        }
+                        PremiumSecondaryButton {
+                            objectName: "removeSizeButton-" + sizeRow.index
+                            implicitWidth: 32 + leftPadding + rightPadding
+                            implicitHeight: 32
+                            symbol: "xmark"
+                            Accessible.name: "Boyutu kaldır"
+                            onClicked: root.settings.removeSize(sizeRow.index)
+                        }
+                    }
+                }
+            }
+
+            PremiumSecondaryButton {
+                objectName: "addSizeButton"
+                Layout.fillWidth: true
+                symbol: "plus"
+                text: "Bu Boyutu Ekle"
+                onClicked: root.settings.addCurrentSize()
             }
         }
     }
