@@ -54,7 +54,7 @@ ContentTestCase {
         compare(find(view, "widthField").field.text, "1.080")
 
         // A preset changes only the size.
-        mouseClick(find(view, "segment-Doldur"))
+        settings.mode = "Doldur"
         settings.format = "PNG"
         settings.quality = 0.7
         mouseClick(find(view, "preset-Instagram Dikey"))
