@@ -30,7 +30,8 @@ struct Destination {
 fs::path subfolderFor(const ResizeSettings& settings, const ImageItem& item, TargetSize size)
 {
     fs::path subfolder = settings.multipleSizes ? fs::path(sizeFolderName(size)) : fs::path();
-    if (settings.keepFolderStructure)
+    // A file added on its own has no folder to mirror ("32x32" / "" would end in a slash).
+    if (settings.keepFolderStructure && !item.addedFolderPath.empty())
         subfolder /= item.addedFolderPath;
     return subfolder;
 }

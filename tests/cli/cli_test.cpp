@@ -193,7 +193,15 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
                               "batch --output $/o --prefix ../ $/a.jpg",
                               "batch --output '' $/a.jpg",
                               "batch --output $/o --jobs 0 $/a.jpg",
-                              "batch --output $/o --keep-folders evet $/a.jpg"};
+                              "batch --output $/o --keep-folders evet $/a.jpg",
+                              "batch --output $/o --sizes 1920x $/a.jpg",
+                              "batch --output $/o --sizes 0x100 $/a.jpg",
+                              "batch --output $/o --sizes 8x8,9X9 $/a.jpg",
+                              "batch --output $/o --sizes 8x8,4x4,8x8 $/a.jpg",
+                              "batch --output $/o --sizes "
+                              "1x1,2x2,3x3,4x4,5x5,6x6,7x7,8x8,9x9,1x2,1x3,1x4,1x5,1x6,1x7,1x8,1x9 "
+                              "$/a.jpg",
+                              "batch --output $/o --sizes 8x8 --width 8 $/a.jpg"};
     for (const char* line : cases) {
         const CliResult result = run(line);
         EXPECT_EQ(result.exitCode, 2) << line;
@@ -242,6 +250,17 @@ TEST_F(Cli, CommandsReportEveryItemInTurkish)
          1,
          {"done $/in/a.png -> $/out/options/web_a.png", "failed $/broken.jpg: Görsel okunamadı",
           "1 tamamlandı, 1 görsel işlenemedi."}},
+        // Several sizes: a line per written file, in queue order and then the list's; a size the
+        // type cannot hold fails alone.
+        {"batch --output $/out/sizes --sizes 20x10,70000x10,8x8 --format jpeg $/good.png "
+         "$/broken.jpg",
+         1,
+         {"done $/good.png -> $/out/sizes/20x10/good_resized.jpg",
+          "failed $/good.png [70000x10]: Çıktı oluşturulamadı",
+          "done $/good.png -> $/out/sizes/8x8/good_resized.jpg",
+          "failed $/broken.jpg [20x10]: Görsel okunamadı",
+          "failed $/broken.jpg [70000x10]: Görsel okunamadı",
+          "failed $/broken.jpg [8x8]: Görsel okunamadı", "0 tamamlandı, 2 görsel işlenemedi."}},
         {"batch --output $/out/mirrored --format png --keep-folders yes $/in",
          1,
          {"skipped $/in/sub/bad.png: Görsel okunamadı",

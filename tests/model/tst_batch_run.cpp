@@ -82,6 +82,21 @@ private Q_SLOTS:
         QVERIFY(!bench.model.startProcessing());
         bench.model.settings()->setWidth(1920);
         QVERIFY(!bench.model.startProcessing());
+        // Several sizes: switched on, the list starts with the current size, takes each size
+        // once, and lets a run start only while it holds sizes, none of them with a side of 0.
+        SettingsObject& settings = *bench.model.settings();
+        settings.setMultipleSizes(true);
+        QVERIFY(!settings.addCurrentSize());
+        settings.setWidth(0);
+        QVERIFY(settings.addCurrentSize());
+        QCOMPARE(settings.sizes().size(), 2);
+        QVERIFY(!settings.allowsStart() && !bench.model.startProcessing());
+        settings.removeSize(1);
+        settings.removeSize(0);
+        QVERIFY(!settings.allowsStart() && !bench.model.startProcessing());
+        settings.setMultipleSizes(false);
+        settings.setWidth(1920);
+        QVERIFY(settings.allowsStart());
         QCOMPARE(processing.count(), 0);
         QVERIFY(!bench.model.hasRunningTask() && !bench.model.hasLastMessage());
         bench.platform.folders.answer = bench.dir.filePath("chosen");

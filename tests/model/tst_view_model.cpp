@@ -86,34 +86,51 @@ private Q_SLOTS:
 
     // adds: one intake per ";", paths by ",". obstacle: what the output folder holds before
     // the run ("file:P", "link:P"). expected: each item's output below the output folder in
-    // queue order, "!" for a failure.
+    // queue order, "!" for a failure; with several `sizes`, below each size's folder.
     void outputsMirrorTheAddedFolders_data()
     {
+        QTest::addColumn<QByteArray>("sizes");
         QTest::addColumn<bool>("keep");
         QTest::addColumn<QByteArray>("adds");
         QTest::addColumn<QByteArray>("obstacle");
         QTest::addColumn<QByteArray>("expected");
         QTest::newRow("off: one folder, numbered in queue order")
-            << false << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray() << false << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
             << QByteArray("IMG_1_resized.jpg,IMG_1_resized-2.jpg,IMG_1_resized-3.jpg,"
                           "IMG_1_resized-4.jpg");
         QTest::newRow("on: the tree mirrored, a lone file at the top")
-            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
+            << QByteArray() << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray()
             << QByteArray("Arşiv/2024/Düğün/IMG_1_resized.jpg,Arşiv/2024/Tatil/IMG_1_resized.jpg,"
                           "Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
         QTest::newRow("on: a file where a folder belongs fails those items only")
-            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("file:Arşiv/2024")
+            << QByteArray() << true << QByteArray("Arşiv,tek/IMG_1.jpg")
+            << QByteArray("file:Arşiv/2024")
             << QByteArray("!,!,Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
         QTest::newRow("on: a link where a folder belongs is not followed")
-            << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("link:Arşiv")
+            << QByteArray() << true << QByteArray("Arşiv,tek/IMG_1.jpg") << QByteArray("link:Arşiv")
             << QByteArray("!,!,!,IMG_1_resized.jpg");
         QTest::newRow("on: a name that is not UTF-8 and looks like ..")
-            << true << QByteArray("..\xff.") << QByteArray()
+            << QByteArray() << true << QByteArray("..\xff.") << QByteArray()
             << QByteArray("..\xff./IMG_1_resized.jpg");
+        QTest::newRow("several sizes: each folder numbered in queue order")
+            << QByteArray("32x32,16x16") << false << QByteArray("Arşiv,tek/IMG_1.jpg")
+            << QByteArray()
+            << QByteArray("IMG_1_resized.jpg,IMG_1_resized-2.jpg,"
+                          "IMG_1_resized-3.jpg,IMG_1_resized-4.jpg");
+        QTest::newRow("several sizes: the tree mirrored under each size")
+            << QByteArray("32x32,16x16") << true << QByteArray("Arşiv,tek/IMG_1.jpg")
+            << QByteArray()
+            << QByteArray("Arşiv/2024/Düğün/IMG_1_resized.jpg,"
+                          "Arşiv/2024/Tatil/IMG_1_resized.jpg,"
+                          "Arşiv/IMG_1_resized.jpg,IMG_1_resized.jpg");
+        QTest::newRow("several sizes: a failing size fails the item, the others stay")
+            << QByteArray("32x32,16x16") << false << QByteArray("tek") << QByteArray("file:16x16")
+            << QByteArray("!");
     }
 
     void outputsMirrorTheAddedFolders()
     {
+        QFETCH(QByteArray, sizes);
         QFETCH(bool, keep);
         QFETCH(QByteArray, adds);
         QFETCH(QByteArray, obstacle);
@@ -142,6 +159,12 @@ private Q_SLOTS:
                 std::ofstream(out / blocked.toStdString()) << "kept";
         }
         bench.model.settings()->setKeepFolderStructure(keep);
+        ResizeSettings several = bench.model.settings()->value();
+        for (const QByteArray& size : sizes.isEmpty() ? QList<QByteArray>() : sizes.split(','))
+            several.sizes.push_back({size.split('x')[0].toInt(), size.split('x')[1].toInt()});
+        several.multipleSizes = !several.sizes.empty();
+        bench.model.settings()->setValue(several);
+        const fs::path first = sizes.isEmpty() ? "" : sizes.split(',')[0].toStdString();
         // Several at once, so conversions that need the same new folder race for it.
         bench.model.setRunLimits({3, 0});
         for (const QByteArray& add : adds.split(';')) {
@@ -156,13 +179,17 @@ private Q_SLOTS:
         for (const ImageItem& item : bench.model.items()->items())
             outputs.push_back(item.status.state == ItemState::failed
                                   ? "!" + item.status.message
-                                  : item.status.output.lexically_relative(out).string());
+                                  : item.status.output.lexically_relative(out / first).string());
         std::vector<std::string> wanted;
         for (const QByteArray& name : expected.split(','))
             wanted.push_back(name == "!" ? "!Dosya kaydedilemedi" : name.toStdString());
         QCOMPARE(outputs, wanted);
         for (const std::string& name : wanted)
-            QVERIFY(name.front() == '!' || fs::is_regular_file(out / name));
+            for (const QByteArray& size :
+                 sizes.isEmpty() ? QList<QByteArray>{""} : sizes.split(','))
+                QVERIFY(name.front() == '!' || fs::is_regular_file(out / size.data() / name));
+        if (obstacle == "file:16x16")
+            QVERIFY(fs::is_regular_file(out / "32x32/IMG_1_resized.jpg"));
         QVERIFY(fs::is_empty(elsewhere));
         if (obstacle.startsWith("file:")) {
             std::ifstream kept(out / blocked.toStdString());
