@@ -6,8 +6,8 @@
 Runs itself again inside a private X server and D-Bus session, starts PICTAVO with three photos
 of its own queued and an output folder already stored in its settings, then: every focusable
 control must have a role and a name, the controls of a table their names, values, states and
-children, and every control given the focus must be in sight; PNG is chosen and the run started
-through accessible actions alone, the progress bar reporting its value on the way; the written
+children, and every control given the focus must be in sight; a prefix is typed, PNG chosen and
+the run started through accessible actions alone, the progress bar reporting its value on the way; the written
 files must be whole PNGs, the run's summary must reach the accessibility bus once, and "Çık"
 must end the program cleanly.
 """
@@ -281,6 +281,9 @@ def main():
             act(naming, "Press")
             wait_for(lambda: has_state(naming, Atspi.StateType.EXPANDED), 5, "naming expanded")
         focus_lands_in_sight(app, app.get_child_at_index(0))
+        prefix = find(app, Atspi.Role.TEXT, "Ön ek")
+        if prefix is not None:
+            prefix.insert_text(0, "web_", len("web_"))  # the names written must follow
 
         picker = find(app, Atspi.Role.COMBO_BOX, "Format")
         if check(picker is not None, "the format picker is reachable"):
@@ -300,9 +303,10 @@ def main():
               f"the progress bar reports its way from 0 to 1: {progress}")
         check(find(app, Atspi.Role.LABEL, "3 tamamlandı") is not None, "the done count is heard")
         written = [name for name in os.listdir(output) if name.lower().endswith(".png")]
-        check(len(written) == 3 and all(png_is_whole(os.path.join(output, name))
+        check(len(written) == 3 and all(name.startswith("web_photo") and
+                                        png_is_whole(os.path.join(output, name))
                                         for name in written),
-              f"three whole PNGs written, found {os.listdir(output)}")
+              f"three whole PNGs named web_…, found {os.listdir(output)}")
 
         # "Çık" in the File menu ends the program while the listener stays registered, as a
         # screen reader's does.

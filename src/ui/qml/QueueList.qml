@@ -113,7 +113,9 @@ Item {
         }
 
         Keys.onPressed: event => {
-            const page = Math.max(1, Math.floor(height / 92))
+            // As many rows as the view shows.
+            const step = (currentItem ? currentItem.height : 86) + spacing
+            const page = Math.max(1, Math.floor(height / step))
             const moves = {
                 [Qt.Key_Up]: currentIndex - 1,
                 [Qt.Key_Down]: currentIndex + 1,
