@@ -192,6 +192,7 @@ EXPECTED = [
     (Atspi.Role.LABEL, "3 hazır", {}),
     (Atspi.Role.LIST, "Görsel kuyruğu", {}),
     (Atspi.Role.LIST_ITEM, "photo2.jpg, Hazır", {}),
+    (Atspi.Role.LABEL, "Görseller işleniyor", {}),
     (Atspi.Role.SLIDER, "Kalite", {"value": (0.4, 1.0, 0.1)}),
     (Atspi.Role.PUSH_BUTTON, "Dosya adlandırma", {"states": EXPANDABLE | {
         Atspi.StateType.COLLAPSED}}),

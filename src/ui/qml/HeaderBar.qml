@@ -96,19 +96,19 @@ Rectangle {
             objectName: "imageCountChip"
             symbol: "photo.stack"
             label: "Görsel"
-            value: String(root.model.items.count)
+            figure: String(root.model.items.count)
         }
         FigureChip {
             objectName: "targetChip"
             symbol: "aspectratio"
             label: "Hedef"
-            value: root.model.settings.width + "\u00d7" + root.model.settings.height
+            figure: root.model.settings.width + "\u00d7" + root.model.settings.height
         }
         FigureChip {
             objectName: "formatChip"
             symbol: "doc.richtext"
             label: "Format"
-            value: root.model.settings.format
+            figure: root.model.settings.format
         }
     }
 }

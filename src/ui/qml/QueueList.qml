@@ -96,6 +96,9 @@ Item {
             width: ListView.view.width
             selected: root.selection.indexOf(index) >= 0
             focusShown: ListView.isCurrentItem && list.activeFocus
+            // Focus given from outside the list (a screen reader) chooses the row like a click.
+            onActiveFocusChanged: if (activeFocus && list.currentIndex !== index)
+                                      root.choose(index, Qt.NoModifier)
 
             MouseArea {
                 anchors.fill: parent
