@@ -93,7 +93,7 @@ RowLayout {
             width: box.width
             text: modelData
             highlighted: box.highlightedIndex === index
-            // Heard through the box's own options below.
+            // Heard through the box's own options, `accessibleOptions`.
             Accessible.ignored: true
             contentItem: Text {
                 text: option.text
