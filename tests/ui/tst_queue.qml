@@ -112,6 +112,8 @@ ContentTestCase {
             { tag: "Page Up past the top", keys: [[Qt.Key_End], [Qt.Key_PageUp],
                                                   [Qt.Key_PageUp], [Qt.Key_PageUp]],
               current: 0, left: all.replace("k0 ", "") },
+            { tag: "Ctrl+A takes them all", keys: [[Qt.Key_End], [Qt.Key_A, Qt.ControlModifier]],
+              current: 11, left: "" },
             { tag: "Ctrl and Shift clicks", clicks: [[1, Qt.NoModifier], [3, Qt.ShiftModifier],
                                                      [2, Qt.ControlModifier]],
               current: 2, left: "k0 k2 k4 k5 k6 k7 k8 k9 k10 k11" },

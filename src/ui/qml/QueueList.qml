@@ -6,8 +6,8 @@ import Pictavo.Shell
 // The queued photos, one row each in queue order; rows exist only while they are near the
 // view. Files dropped on the list join the queue as they do anywhere else on the window.
 // The list takes the keyboard: arrows, Home/End and Page Up/Down move between rows (with
-// Shift they select), Delete removes the chosen rows, and the Menu key or a right click opens
-// a row's menu. Nothing is removed while a run goes on.
+// Shift they select, Ctrl+A selects all), Delete removes the chosen rows, and the Menu key or
+// a right click opens a row's menu. Nothing is removed while a run goes on.
 Item {
     id: root
 
@@ -129,6 +129,8 @@ Item {
             }
             if (event.key in moves)
                 root.choose(moves[event.key], event.modifiers)
+            else if (event.key === Qt.Key_A && event.modifiers & Qt.ControlModifier)
+                root.selection = root.range(0, count - 1)
             else if (event.key === Qt.Key_Delete)
                 root.removeChosen()
             else if (event.key === Qt.Key_Menu
