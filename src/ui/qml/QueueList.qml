@@ -1,7 +1,6 @@
 import QtQuick
 import QtQuick.Controls.Basic
 import Pictavo.Model
-import Pictavo.Shell
 
 // The queued photos, one row each in queue order; rows exist only while they are near the
 // view. Files dropped on the list join the queue as they do anywhere else on the window.
@@ -13,7 +12,6 @@ Item {
 
     required property ResizeViewModel model
 
-    readonly property alias view: list
     // Rows chosen with Shift or Ctrl, by number; forgotten whenever the queue changes, since
     // the numbers then name other photos.
     property var selection: []
