@@ -2,6 +2,7 @@
 // "Open with") join the queue once the window is up; while a window is already up, a new start
 // hands its paths to that window instead and ends.
 
+#include "accessible_items.h"
 #include "application_events.h"
 #include "bring_to_front.h"
 #include "desktop_platform.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
     application.setWindowIcon(QIcon::fromTheme(
         QStringLiteral(PICTAVO_APP_ID), QIcon(QStringLiteral(":/icons/" PICTAVO_APP_ID ".svg"))));
     pictavo::applyWindowLook(application);
+    pictavo::installAccessibleItems();
 
     pictavo::DesktopPlatform platform;
 

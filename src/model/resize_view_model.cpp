@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QThread>
+#include <algorithm>
 
 namespace pictavo {
 
@@ -204,6 +205,34 @@ void ResizeViewModel::removeCompleted()
     m_items.removeIf([](const ImageItem& item) { return item.status.state == ItemState::done; });
     Q_EMIT itemsChanged();
     setLastMessage(std::nullopt);
+}
+
+void ResizeViewModel::removeItems(const QList<int>& rows)
+{
+    assertGuiThread();
+    if (m_isProcessing)
+        return;
+    // By identity: the row numbers move as the first rows go.
+    std::vector<ItemId> doomed;
+    for (const int row : rows) {
+        if (row >= 0 && row < m_items.count())
+            doomed.push_back(m_items.items()[std::size_t(row)].id);
+    }
+    if (doomed.empty())
+        return;
+    // Sorted, so that selecting a queue of thousands and removing it stays quick.
+    std::sort(doomed.begin(), doomed.end());
+    m_items.removeIf([&](const ImageItem& item) {
+        return std::binary_search(doomed.begin(), doomed.end(), item.id);
+    });
+    Q_EMIT itemsChanged();
+}
+
+void ResizeViewModel::revealItem(int row) const
+{
+    assertGuiThread();
+    if (row >= 0 && row < m_items.count() && m_services.fileManager)
+        m_services.fileManager->reveal(m_items.items()[std::size_t(row)].url);
 }
 
 void ResizeViewModel::revealOutputFolder()

@@ -79,6 +79,11 @@ public:
     // Replaces the image engine for the runs started from now on (tests).
     void setConverter(Converter converter) { m_runner.setConverter(std::move(converter)); }
     Q_INVOKABLE void removeCompleted();
+    // Takes the items at `rows` (current row numbers; others are passed over) out of the queue,
+    // their files untouched. Refused while a run goes on: its conversions hold the queue.
+    Q_INVOKABLE void removeItems(const QList<int>& rows);
+    // Shows the source file of the item at `row` in the file manager.
+    Q_INVOKABLE void revealItem(int row) const;
     Q_INVOKABLE void revealOutputFolder();
     Q_INVOKABLE void clearAll();
 

@@ -292,6 +292,43 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(bench.output("p0_resized.png")));
     }
 
+    void removeItemsTakesTheNamedRowsOnly_data()
+    {
+        QTest::addColumn<QList<int>>("rows");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("one") << QList<int>{1} << false << QStringList{"p0.png", "p2.png", "p3.png"};
+        QTest::newRow("any order, repeated")
+            << QList<int>{3, 0, 3} << false << QStringList{"p1.png", "p2.png"};
+        QTest::newRow("past either end")
+            << QList<int>{-1, 4} << false << QStringList{"p0.png", "p1.png", "p2.png", "p3.png"};
+        QTest::newRow("during a run")
+            << QList<int>{0} << true << QStringList{"p0.png", "p1.png", "p2.png", "p3.png"};
+    }
+
+    // Delete in the queue: the named rows go, their files stay; "Dosya Yöneticisinde Göster"
+    // shows that row's own source.
+    void removeItemsTakesTheNamedRowsOnly()
+    {
+        QFETCH(QList<int>, rows);
+        QFETCH(bool, running);
+        QFETCH(QStringList, left);
+        Workbench bench;
+        for (int i = 0; i < 4; ++i)
+            bench.model.addPaths({bench.source(QString("p%1.png").arg(i), 8, 8)});
+        bench.model.revealItem(2);
+        bench.model.revealItem(4);
+        QCOMPARE(bench.platform.fileManager.revealed,
+                 QByteArrayList{QFile::encodeName(bench.dir.filePath("in/p2.png"))});
+        QSignalSpy finished(&bench.model, &ResizeViewModel::runFinished);
+        if (running)
+            QVERIFY(bench.model.startProcessing());
+        bench.model.removeItems(rows);
+        QCOMPARE(bench.queuedNames(), left);
+        QVERIFY(!running || finished.wait(60'000));
+        QVERIFY(QFile::exists(bench.dir.filePath("in/p0.png")));
+    }
+
     // The sample under the name fields is named as a written file would be; with the type kept,
     // which depends on each source, it says so instead of an extension.
     void sampleNameFollowsTheWrittenNames()

@@ -49,6 +49,9 @@ ContentTestCase {
         compare(find(view, "progressRing").progress, view.model.progress)
         const clear = find(view, "clearAllButton")
         verify(!clear.enabled && !find(view, "inspectorPane").enabled)
+        // Controls grey, the pane and its panels keep their look; so does a secondary button.
+        compare(["inspectorScroll", "outputPanel", "chooseFolderButton", "qualitySlider",
+                 "clearAllButton"].map(name => find(view, name).opacity), [1, 1, 1, 0.3, 0.45])
         const folder = view.model.outputFolder
         testSupport.answerFolderDialog(testSupport.emptyFolder("elsewhere"))
         mouseClick(clear)

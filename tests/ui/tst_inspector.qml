@@ -80,6 +80,29 @@ ContentTestCase {
         compare(find(view, "widthField").field.text, data.shown)
     }
 
+    // Tab walks the whole pane, and each control it lands on is scrolled into sight.
+    function test_focusScrollsIntoSight() {
+        const view = makeView(0, "")
+        const flickable = find(view, "inspectorScroll").contentItem
+        const inPane = item => {
+            for (let up = item; up; up = up.parent)
+                if (up === flickable.contentItem)
+                    return true
+            return false
+        }
+        find(view, "widthField").field.forceActiveFocus()
+        const reached = []
+        for (let item = view.Window.activeFocusItem; inPane(item);
+             item = view.Window.activeFocusItem) {
+            const top = item.mapToItem(flickable, 0, 0).y
+            verify(top >= 0 && top + item.height <= flickable.height, item + " in sight")
+            reached.push(item.objectName || item.parent.objectName)
+            keyClick(Qt.Key_Tab)
+        }
+        verify(reached.indexOf("chooseFolderButton") > 0, reached.join(", "))
+        verify(reached.length > 12, reached.join(", "))
+    }
+
     function test_namingAndOutputFolder() {
         testSupport.forgetStoredFolder()
         const view = makeView(0, "")
@@ -102,7 +125,7 @@ ContentTestCase {
 
         const keepFolders = find(view, "keepFoldersOption")
         compare([keepFolders.title, keepFolders.explanation],
-                ["Klasör yapısını koru", "Eklenen klasörlerin alt klasörleri çıktıda da korunur"])
+                ["Klasör yapısını koru", "Eklenen klasörlerin alt klasörleri çıktıda da korunur."])
         // Each switch stores the state it shows, both ways.
         for (const [name, property] of [["keepFoldersOption", "keepFolderStructure"],
                                         ["metadataOption", "keepMetadata"],

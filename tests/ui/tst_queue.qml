@@ -86,14 +86,97 @@ ContentTestCase {
         verify(!remove.visible && !find(view, "doneCountBadge").visible)
     }
 
-    // A screen reader hears the same in one line, and only a failure its reason.
+    function names(view) {
+        const list = find(view, "queueListView")
+        const shown = []
+        for (let i = 0; i < list.count; ++i) {
+            list.positionViewAtIndex(i, ListView.Contain)
+            shown.push(find(rowAt(view, i), "rowFileName").text.replace(".png", ""))
+        }
+        return shown.join(" ")
+    }
+
+    function test_keyboardMovesChoosesAndDeletes_data() {
+        const all = "k0 k1 k2 k3 k4 k5 k6 k7 k8 k9 k10 k11"
+        return [
+            { tag: "Delete takes the focused row", keys: [[Qt.Key_Down]],
+              current: 1, left: all.replace(" k1", "") },
+            { tag: "End scrolls to the last row", keys: [[Qt.Key_End]],
+              current: 11, left: all.replace(" k11", "") },
+            { tag: "Shift extends from the anchor", keys: [[Qt.Key_End], [Qt.Key_Up, Qt.ShiftModifier],
+                                                         [Qt.Key_Up, Qt.ShiftModifier]],
+              current: 9, left: "k0 k1 k2 k3 k4 k5 k6 k7 k8" },
+            { tag: "Page Down, Home, then Up stays", keys: [[Qt.Key_PageDown], [Qt.Key_Home],
+                                                          [Qt.Key_Up]],
+              current: 0, left: all.replace("k0 ", "") },
+            { tag: "Page Up past the top", keys: [[Qt.Key_End], [Qt.Key_PageUp],
+                                                  [Qt.Key_PageUp], [Qt.Key_PageUp]],
+              current: 0, left: all.replace("k0 ", "") },
+            { tag: "Ctrl+A takes them all", keys: [[Qt.Key_End], [Qt.Key_A, Qt.ControlModifier]],
+              current: 11, left: "" },
+            { tag: "Ctrl and Shift clicks", clicks: [[1, Qt.NoModifier], [3, Qt.ShiftModifier],
+                                                     [2, Qt.ControlModifier]],
+              current: 2, left: "k0 k2 k4 k5 k6 k7 k8 k9 k10 k11" },
+        ]
+    }
+
+    // The list is reached with Tab; the row with the focus is always in sight and is what a
+    // screen reader hears; Delete takes the chosen rows and no others.
+    function test_keyboardMovesChoosesAndDeletes(data) {
+        const view = makeView(12, "k")
+        const list = find(view, "queueListView")
+        find(view, "clearAllButton").forceActiveFocus()
+        keyClick(Qt.Key_Tab)
+        verify(list.activeFocus)
+        for (const [key, modifiers] of data.keys ?? [])
+            keyClick(key, modifiers ?? Qt.NoModifier)
+        for (const [row, modifiers] of data.clicks ?? [])
+            mouseClick(rowAt(view, row), 20, 20, Qt.LeftButton, modifiers)
+        compare(list.currentIndex, data.current)
+        const row = list.currentItem
+        verify(row.mapToItem(list, 0, 0).y >= 0
+               && row.mapToItem(list, 0, row.height).y <= list.height, "in sight")
+        verify(row.activeFocus && row.focusShown)
+        keyClick(Qt.Key_Delete)
+        compare(names(view), data.left)
+    }
+
+    // A right click or the Menu key opens the row's menu: "Kaldır" is refused during a run,
+    // "Dosya Yöneticisinde Göster" asks the file manager.
+    function test_rowMenu() {
+        const view = makeView(3, "m")
+        const menu = find(view, "rowMenu")
+        mouseClick(rowAt(view, 2), 20, 20, Qt.RightButton)
+        verify(menu.opened)
+        compare([menu.itemAt(0).text, menu.itemAt(1).text],
+                ["Kaldır", "Dosya Yöneticisinde Göster"])
+        mouseClick(menu.itemAt(1))
+        compare(testSupport.lastRevealed(), "m2.png")
+        tryVerify(() => !menu.visible)
+
+        testSupport.answerFolderDialog(testSupport.emptyFolder("menu"))
+        view.model.chooseOutputFolder()
+        verify(view.model.startProcessing())
+        keyClick(Qt.Key_Menu)
+        compare([menu.opened, menu.itemAt(0).enabled], [true, false])
+        keyClick(Qt.Key_Escape)
+        keyClick(Qt.Key_Delete)
+        compare(names(view), "m0 m1 m2")
+        tryCompare(view.model, "isProcessing", false, 20000)
+        keyClick(Qt.Key_Up)
+        keyClick(Qt.Key_Menu)
+        mouseClick(menu.itemAt(0))
+        compare(names(view), "m0 m2")
+    }
+
+    // A screen reader hears the name with the status, then the sizes and only a failure's
+    // reason.
     function test_rowShowsTheFileAndItsStatus() {
         const view = makeView(1, "q")
         const row = rowAt(view, 0)
         compare([find(row, "rowFileName").text, labelOf(row, "rowPixelSize")],
                 ["q0.png", "32 \u00d7 24"])
-        compare(row.Accessible.name, "q0.png")
-        const spoken = "32 \u00d7 24, " + labelOf(row, "rowByteSize") + ", "
+        const sizes = "32 \u00d7 24, " + labelOf(row, "rowByteSize")
         const badge = find(row, "statusBadge")
         const capsule = find(badge, "statusCapsule")
         for (const [status, text] of [["ready", "Hazır"], ["done", "Tamamlandı"],
@@ -102,8 +185,8 @@ ContentTestCase {
             compare(capsule.visible, status !== "processing", status)
             compare(status === "processing" ? find(badge, "processingText").text
                                             : labelOf(badge, "statusCapsule"), text)
-            compare(row.Accessible.description,
-                    spoken + text + (status === "failed" ? ": detail" : ""))
+            compare([row.Accessible.name, row.Accessible.description],
+                    ["q0.png, " + text, sizes + (status === "failed" ? ", detail" : "")])
             if (status === "failed")
                 compare(find(badge, "failureToolTip").text, "detail")
         }

@@ -1,6 +1,7 @@
 // Qt Quick Test entry for the window's views: the real QML module over a model whose platform
 // services are fakes, plus helpers that QML cannot do itself (file drops, sample files).
 
+#include "accessible_items.h"
 #include "application_events.h"
 #include "fakes.h"
 #include "image_queue_model.h"
@@ -18,6 +19,7 @@
 #include <QQmlExtensionPlugin>
 #include <QQuickWindow>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QtQuickTest>
 
 Q_IMPORT_QML_PLUGIN(PictavoPlugin)
@@ -63,6 +65,13 @@ public:
     {
         return static_cast<int>(m_platform.fileManager.revealed.size());
     }
+    // The file name of what the file manager was last asked to show.
+    Q_INVOKABLE QString lastRevealed() const
+    {
+        const QByteArrayList& revealed = m_platform.fileManager.revealed;
+        return revealed.isEmpty() ? QString()
+                                  : QFileInfo(QFile::decodeName(revealed.last())).fileName();
+    }
     Q_INVOKABLE QString textFile(const QString& name)
     {
         QFile file(m_folder.filePath(name));
@@ -94,6 +103,12 @@ public:
         QDropEvent drop(at, Qt::CopyAction, &m_mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(window, &drop);
         return drop.isAccepted();
+    }
+
+    // A key pressed in `window` as the user would, shortcuts included.
+    Q_INVOKABLE void keyTo(QQuickWindow* window, int key, int modifiers)
+    {
+        QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     }
 
     Q_INVOKABLE void answerImageDialog(const QStringList& paths)
@@ -130,7 +145,11 @@ class Setup : public QObject {
 
 public:
     // Thumbnails the views decode go to a cache of the test's own, never the user's.
-    Setup() { qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path())); }
+    Setup()
+    {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
+        pictavo::installAccessibleItems();
+    }
 
 public Q_SLOTS:
     void qmlEngineAvailable(QQmlEngine* engine)

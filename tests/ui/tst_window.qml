@@ -50,6 +50,24 @@ TestCase {
         compare(content.model.items.count, 4)
     }
 
+    // At its smallest the content keeps 1040 × 720 under the menu bar and toolbar; Ctrl+W
+    // closes the window, and the File menu quits on Ctrl+Q below its first entry.
+    function test_minimumSizeAndClosingKeys() {
+        const { window, content } = makeWindow()
+        window.width = window.minimumWidth
+        window.height = window.minimumHeight
+        tryCompare(content, "height", 720)
+        compare(content.width, 1040)
+        const menu = findChild(window.menuBar, "fileMenu")
+        const quit = findChild(window.menuBar, "quitAction")
+        compare([menu.actionAt(0).text, quit.text, quit.shortcut],
+                ["Görsel Ekle\u2026", "Çık", StandardKey.Quit])
+        window.requestActivate()
+        tryVerify(() => window.active)
+        testSupport.keyTo(window, Qt.Key_W, Qt.ControlModifier)
+        tryVerify(() => !window.visible)
+    }
+
     // The whole path a user takes: photos dropped on the window, a run started with the button,
     // cancelled, then run again to the end.
     function test_dropConvertCancelAndConvertAgain() {

@@ -27,6 +27,17 @@ void queueScenes(Tour& tour)
          "05-webp/lossy_photo.webp", "01-jpeg-camera-exif/Canon_EOS_1000D_orient6.jpg"}));
     tour.settle(2500);
     tour.shot(QStringLiteral("queue-photos"));
+
+    // Two rows chosen from the keyboard, and the menu of the second.
+    QObject& list = tour.find(QStringLiteral("queueList"));
+    QMetaObject::invokeMethod(&list, "choose", Q_ARG(QVariant, 1), Q_ARG(QVariant, 0));
+    QMetaObject::invokeMethod(&list, "choose", Q_ARG(QVariant, 2),
+                              Q_ARG(QVariant, int(Qt::ShiftModifier)));
+    QMetaObject::invokeMethod(&list, "openMenu", Q_ARG(QVariant, 2), Q_ARG(QVariant, 240),
+                              Q_ARG(QVariant, 40));
+    tour.settle(600);
+    tour.shot(QStringLiteral("queue-row-menu"));
+    tour.set(QStringLiteral("rowMenu"), "visible", false);
     tour.reset();
 
     // A run over small photos with one file whose pixel data stops early.

@@ -6,6 +6,13 @@ import Pictavo.Shell
 Slider {
     id: root
 
+    // The names Qt 6.4's accessibility reads a value range under; a Controls slider calls them
+    // `from` and `to`, and a screen reader would hear a range of 0 to 0.
+    readonly property real minimumValue: from
+    readonly property real maximumValue: to
+
+    // Greyed while disabled.
+    opacity: enabled ? 1 : 0.3
     implicitHeight: 24
 
     // The default actions move the knob without telling the listeners, as a drag would.

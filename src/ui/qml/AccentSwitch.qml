@@ -6,6 +6,8 @@ import Pictavo.Shell
 Switch {
     id: root
 
+    // Greyed while disabled, as the Basic style greys its controls; panels and headers stay.
+    opacity: enabled ? 1 : 0.3
     implicitWidth: 38
     implicitHeight: 22
     padding: 0

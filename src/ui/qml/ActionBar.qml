@@ -69,7 +69,7 @@ Item {
             objectName: "revealButton"
             visible: root.model.hasLastMessage && !root.model.lastMessageIsError
                      && root.model.hasOutputFolder
-            text: "Finder'da Göster"
+            text: "Klasörü Göster"
             onClicked: root.model.revealOutputFolder()
         }
         Item { Layout.fillWidth: true }

@@ -18,10 +18,13 @@ ColumnLayout {
         objectName: "disclosureHeader"
         Layout.fillWidth: true
         implicitHeight: 26
+        opacity: enabled ? 1 : 0.3
         focusPolicy: Qt.StrongFocus
         Accessible.role: Accessible.Button
         Accessible.name: root.title
         Accessible.onPressAction: clicked()
+        // Heard as expanded or collapsed (see accessible_items.h).
+        readonly property bool accessibleExpanded: root.expanded
         onClicked: root.expanded = !root.expanded
 
         background: Rectangle {

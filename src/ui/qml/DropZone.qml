@@ -122,7 +122,7 @@ Item {
                     id: dropHint
                     Layout.alignment: Qt.AlignHCenter
                     Layout.maximumWidth: stack.width - 72
-                    text: "Dosya veya klasör bırakabilirsin\nJPG, PNG, HEIC, TIFF ve WebP desteklenir"
+                    text: "Dosya veya klasör bırakabilirsin\nJPG, PNG, HEIC, TIFF, WebP ve AVIF desteklenir"
                     font.family: PremiumPalette.roundedFamily
                     font.pixelSize: 14
                     font.weight: Font.Medium

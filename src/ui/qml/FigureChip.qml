@@ -7,7 +7,9 @@ Rectangle {
 
     property string symbol
     property string label
-    property string value
+    // Not `value`: Qt 6.4 would announce each change of a property by that name as a change
+    // of a slider's value, which a label does not have.
+    property string figure
 
     implicitWidth: row.implicitWidth + 24
     implicitHeight: row.implicitHeight + 18
@@ -17,7 +19,7 @@ Rectangle {
     border.color: Qt.rgba(1, 1, 1, 0.09)
 
     Accessible.role: Accessible.StaticText
-    Accessible.name: label + " " + value
+    Accessible.name: label + " " + figure
 
     RowLayout {
         id: row
@@ -39,7 +41,7 @@ Rectangle {
             }
             Text {
                 objectName: "chipValue"
-                text: root.value
+                text: root.figure
                 font.pixelSize: PremiumPalette.captionSize
                 font.bold: true
                 color: "white"

@@ -96,13 +96,13 @@ Rectangle {
             objectName: "imageCountChip"
             symbol: "photo.stack"
             label: "Görsel"
-            value: String(root.model.items.count)
+            figure: String(root.model.items.count)
         }
         FigureChip {
             objectName: "targetChip"
             symbol: "aspectratio"
             label: "Hedef"
-            value: root.model.settings.multipleSizes && root.model.settings.sizes.length > 1
+            figure: root.model.settings.multipleSizes && root.model.settings.sizes.length > 1
                    ? root.model.settings.sizes.length + " boyut"
                    : root.model.settings.width + "\u00d7" + root.model.settings.height
         }
@@ -110,7 +110,7 @@ Rectangle {
             objectName: "formatChip"
             symbol: "doc.richtext"
             label: "Format"
-            value: root.model.settings.format
+            figure: root.model.settings.format
         }
     }
 }

@@ -4,7 +4,9 @@ import QtQuick.Layouts
 import Pictavo.Model
 import Pictavo.Shell
 
-// The settings inspector: four panels in a scrolling column. Inert while a run goes on.
+// The settings inspector: four panels in a scrolling column. Inert while a run goes on: its
+// controls grey themselves, the panels stay as they are. A control that takes the keyboard
+// focus is scrolled into sight.
 Item {
     id: root
 
@@ -15,6 +17,33 @@ Item {
     property var locale: Qt.locale("tr_TR")
 
     signal toggleAllPresets()
+
+    // Brings `item` into the visible part of the column, with the column's margin around it,
+    // when it lies in the column.
+    function reveal(item) {
+        const flickable = scroller.contentItem
+        let inside = item
+        while (inside && inside !== flickable.contentItem)
+            inside = inside.parent
+        if (!inside)
+            return
+        const margin = 16
+        const top = item.mapToItem(flickable.contentItem, 0, 0).y - margin
+        const bottom = top + item.height + 2 * margin
+        const furthest = Math.max(0, flickable.contentHeight - flickable.height)
+        if (top < flickable.contentY)
+            flickable.contentY = Math.max(0, top)
+        else if (bottom > flickable.contentY + flickable.height)
+            flickable.contentY = Math.min(furthest, bottom - flickable.height)
+    }
+
+    Connections {
+        target: root.Window.window
+        function onActiveFocusItemChanged() {
+            if (root.Window.activeFocusItem)
+                root.reveal(root.Window.activeFocusItem)
+        }
+    }
 
     enabled: !model.isProcessing
 
@@ -30,10 +59,6 @@ Item {
         // Drawn into a texture that is redrawn only when something in the pane changes, so the
         // frames of the ring, the spinners and the glows do not draw every control again.
         layer.enabled: true
-        // The disabled look, on the finished texture: the pane is not drawn again when a run
-        // starts, and no control needs a translucent variant of its shaders compiled then.
-        // Every control also refuses input through `enabled`.
-        opacity: root.enabled ? 1 : 0.5
         contentWidth: availableWidth
         ScrollBar.vertical.policy: ScrollBar.AlwaysOn
         ScrollBar.horizontal.policy: ScrollBar.AlwaysOff

@@ -10,7 +10,8 @@ ApplicationWindow {
     width: 1260
     height: 820
     minimumWidth: 1040
-    minimumHeight: 720
+    // The content's minimum; the menu bar and the toolbar come on top of it.
+    minimumHeight: 720 + window.menuBar.implicitHeight + window.header.implicitHeight
     visible: true
     title: "Orvenna Tavimo"
     color: PremiumPalette.backgroundGradient[0]
@@ -65,39 +66,55 @@ ApplicationWindow {
                 border.color: PremiumPalette.hairline
             }
 
-            MenuItem {
-                id: importItem
+            delegate: MenuItem {
+                id: menuItem
                 leftPadding: 12
                 rightPadding: 12
-                // Later: the dialog it opens is modal, and would hold the screen reader's call.
+                // Later: the dialog an item opens is modal, and would hold the screen reader's
+                // call.
                 Accessible.onPressAction: {
                     fileMenu.dismiss()
-                    Qt.callLater(action.trigger)
-                }
-                action: Action {
-                    objectName: "importImagesAction"
-                    text: "Görsel Ekle\u2026"
-                    shortcut: StandardKey.Open
-                    onTriggered: PictavoApp.importImages()
+                    Qt.callLater(menuItem.action.trigger)
                 }
                 contentItem: RowLayout {
                     spacing: 24
                     Text {
                         Layout.fillWidth: true
-                        text: importItem.text
-                        font: importItem.font
+                        text: menuItem.text
+                        font: menuItem.font
                         color: "white"
                     }
                     Text {
-                        text: "Ctrl+O"
-                        font: importItem.font
+                        text: menuItem.action ? menuItem.action.shortcutText : ""
+                        font: menuItem.font
                         color: PremiumPalette.secondaryText
                     }
                 }
                 background: Rectangle {
                     radius: 6
-                    color: importItem.highlighted ? Qt.rgba(1, 1, 1, 0.10) : "transparent"
+                    color: menuItem.highlighted ? Qt.rgba(1, 1, 1, 0.10) : "transparent"
                 }
+            }
+
+            Action {
+                objectName: "importImagesAction"
+                text: "Görsel Ekle\u2026"
+                shortcut: StandardKey.Open
+                property string shortcutText: "Ctrl+O"
+                onTriggered: PictavoApp.importImages()
+            }
+            MenuSeparator {
+                contentItem: Rectangle {
+                    implicitHeight: 1
+                    color: PremiumPalette.hairline
+                }
+            }
+            Action {
+                objectName: "quitAction"
+                text: "Çık"
+                shortcut: StandardKey.Quit
+                property string shortcutText: "Ctrl+Q"
+                onTriggered: Qt.quit()
             }
         }
     }
@@ -140,6 +157,13 @@ ApplicationWindow {
                 onClicked: content.model.chooseOutputFolder()
             }
         }
+    }
+
+    // Closes the window, and with it the program, as Ctrl+W does in every desktop program.
+    Shortcut {
+        objectName: "closeWindowShortcut"
+        sequence: "Ctrl+W"
+        onActivated: window.close()
     }
 
     ContentView {

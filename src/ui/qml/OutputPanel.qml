@@ -58,6 +58,8 @@ PremiumPanel {
                 Layout.fillWidth: true
                 from: 0.4
                 to: 1.0
+                // What an arrow key moves it by, also told to screen readers.
+                stepSize: 0.1
                 value: root.settings.quality
                 Accessible.name: "Kalite"
                 Accessible.description: Percent.text(value)

@@ -27,6 +27,7 @@ RowLayout {
         objectName: "popUpBox"
         Layout.fillWidth: true
         implicitHeight: 30
+        opacity: enabled ? 1 : 0.3
         model: root.options
         currentIndex: root.options.indexOf(root.current)
         font.pixelSize: 13
@@ -49,6 +50,35 @@ RowLayout {
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight
         }
+        // The options again, as the box's own children for a screen reader: the list that pops
+        // up lives in the window's overlay, away from the box. Shown while that list is, where
+        // it is; a press chooses.
+        Item {
+            objectName: "accessibleOptions"
+            width: box.width
+            visible: box.popup.visible
+            Accessible.role: Accessible.List
+            Accessible.name: root.title
+
+            Repeater {
+                model: root.options
+                delegate: Item {
+                    required property string modelData
+                    required property int index
+                    y: box.popup.y + box.popup.topPadding + index * box.height
+                    width: box.width
+                    height: box.height
+                    Accessible.role: Accessible.ListItem
+                    Accessible.name: modelData
+                    Accessible.selectable: true
+                    Accessible.selected: box.currentIndex === index
+                    Accessible.onPressAction: {
+                        box.popup.close()
+                        box.activated(index)
+                    }
+                }
+            }
+        }
         indicator: SymbolIcon {
             x: box.width - width - 9
             anchors.verticalCenter: parent.verticalCenter
@@ -63,8 +93,8 @@ RowLayout {
             width: box.width
             text: modelData
             highlighted: box.highlightedIndex === index
-            Accessible.selected: box.currentIndex === index
-            Accessible.onPressAction: option.clicked()
+            // Heard through the box's own options, `accessibleOptions`.
+            Accessible.ignored: true
             contentItem: Text {
                 text: option.text
                 font: box.font

@@ -4,7 +4,7 @@ import Qt5Compat.GraphicalEffects as Effects
 import Pictavo.Shell
 
 // One queued photo: its thumbnail, name, pixel and byte size, and its status. Lifts a little
-// under the pointer; it has no actions of its own.
+// under the pointer; the list around it handles choosing and removing.
 Item {
     id: root
 
@@ -15,6 +15,9 @@ Item {
     required property string fileSizeText
     required property string status
     required property string failureText
+    // Chosen for removal, and the row the keyboard is on.
+    property bool selected: false
+    property bool focusShown: false
 
     readonly property bool hovering: hover.hovered
     // 0 at rest, 1 under the pointer; every hover difference follows it.
@@ -26,12 +29,16 @@ Item {
     }
 
     implicitHeight: content.implicitHeight + 24
-    // One line per photo for a screen reader: its name, then sizes and where it stands.
+    // One line per photo for a screen reader: its name and where it stands, then its sizes
+    // and, for a failure, the reason.
     Accessible.role: Accessible.ListItem
-    Accessible.name: fileName
-    Accessible.description: pixelWidth + " \u00d7 " + pixelHeight + ", " + fileSizeText + ", "
-                            + badge.label + (status === "failed" && failureText !== ""
-                                             ? ": " + failureText : "")
+    Accessible.name: fileName + ", " + badge.label
+    Accessible.description: pixelWidth + " \u00d7 " + pixelHeight + ", " + fileSizeText
+                            + (status === "failed" && failureText !== "" ? ", " + failureText : "")
+    Accessible.focusable: true
+    Accessible.focused: activeFocus
+    Accessible.selected: selected
+    Accessible.selectable: true
     scale: 1 + 0.006 * lift
 
     HoverHandler { id: hover }
@@ -58,9 +65,12 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: 18
-        color: Qt.rgba(1, 1, 1, 0.055 + 0.045 * root.lift)
-        border.width: 1
-        border.color: Qt.rgba(1, 1, 1, 0.08 + 0.08 * root.lift)
+        color: root.selected ? Qt.rgba(PremiumPalette.accent.r, PremiumPalette.accent.g,
+                                       PremiumPalette.accent.b, 0.16)
+                             : Qt.rgba(1, 1, 1, 0.055 + 0.045 * root.lift)
+        border.width: root.focusShown ? 2 : 1
+        border.color: root.focusShown ? PremiumPalette.accent
+                                      : Qt.rgba(1, 1, 1, 0.08 + 0.08 * root.lift)
     }
 
     RowLayout {

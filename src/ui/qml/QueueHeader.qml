@@ -26,6 +26,8 @@ Rectangle {
             Text {
                 objectName: "queueTitle"
                 text: root.items.count + " görsel hazır"
+                Accessible.role: Accessible.Heading
+                Accessible.name: text
                 font.family: PremiumPalette.roundedFamily
                 font.pixelSize: 18
                 font.bold: true
@@ -34,6 +36,8 @@ Rectangle {
             Text {
                 objectName: "queueTotalSize"
                 text: root.items.totalSizeText
+                Accessible.role: Accessible.StaticText
+                Accessible.name: "Toplam " + text
                 font.pixelSize: PremiumPalette.captionSize
                 color: PremiumPalette.secondaryText
             }
@@ -43,6 +47,7 @@ Rectangle {
             objectName: "readyCountBadge"
             symbol: "clock.fill"
             text: root.items.readyCount
+            Accessible.name: text + " hazır"
             colour: PremiumPalette.sky
         }
         CapsuleBadge {
@@ -50,6 +55,7 @@ Rectangle {
             visible: root.items.doneCount > 0
             symbol: "checkmark.circle.fill"
             text: root.items.doneCount
+            Accessible.name: text + " tamamlandı"
             colour: PremiumPalette.mint
         }
         CapsuleBadge {
@@ -57,6 +63,7 @@ Rectangle {
             visible: root.items.failedCount > 0
             symbol: "exclamationmark.triangle.fill"
             text: root.items.failedCount
+            Accessible.name: text + " hata"
             colour: PremiumPalette.amber
         }
 

@@ -6,6 +6,8 @@ import Pictavo.Shell
 TextField {
     id: root
 
+    // Greyed while disabled.
+    opacity: enabled ? 1 : 0.3
     implicitHeight: 30
     leftPadding: 9
     rightPadding: 9

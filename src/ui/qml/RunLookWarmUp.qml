@@ -29,14 +29,20 @@ Item {
             opacity: 0.45
         }
     }
-    // The inspector's disabled look: its texture drawn at half opacity.
-    Rectangle {
+    // The settings pane's controls, greyed as a run shows them, in a texture as in the pane.
+    Row {
         y: 110
-        width: 120
-        height: 40
-        color: PremiumPalette.accent
+        enabled: false
+        spacing: 8
         layer.enabled: true
-        opacity: 0.5
+        AccentSwitch {}
+        AccentSlider { width: 80 }
+        RoundedTextField {
+            width: 60
+            text: "1"
+            activeFocusOnTab: false
+            Accessible.ignored: true
+        }
         Text {
             text: "%0123456789"
             font.family: PremiumPalette.tabularDigitsFamily

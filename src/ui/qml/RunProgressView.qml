@@ -21,14 +21,20 @@ RowLayout {
     ColumnLayout {
         spacing: 4
         Text {
+            objectName: "runTitle"
             text: "Görseller işleniyor"
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
             font.family: PremiumPalette.roundedFamily
             font.pixelSize: 15
             font.bold: true
             color: "white"
         }
         Text {
+            objectName: "runSubtitle"
             text: "Toplu dönüşüm devam ediyor\u2026"
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
             font.pixelSize: PremiumPalette.captionSize
             color: PremiumPalette.secondaryText
         }

@@ -45,20 +45,20 @@ PremiumPanel {
                 elide: Text.ElideRight
             }
         }
-        OptionRow {
-            objectName: "keepFoldersOption"
-            Layout.fillWidth: true
-            title: "Klasör yapısını koru"
-            explanation: "Eklenen klasörlerin alt klasörleri çıktıda da korunur"
-            checked: root.model.settings.keepFolderStructure
-            onToggled: checked => root.model.settings.keepFolderStructure = checked
-        }
         PremiumSecondaryButton {
             objectName: "chooseFolderButton"
             Layout.fillWidth: true
             symbol: "folder.badge.plus"
             text: "Klasör Seç"
             onClicked: root.model.chooseOutputFolder()
+        }
+        OptionRow {
+            objectName: "keepFoldersOption"
+            Layout.fillWidth: true
+            title: "Klasör yapısını koru"
+            explanation: "Eklenen klasörlerin alt klasörleri çıktıda da korunur."
+            checked: root.model.settings.keepFolderStructure
+            onToggled: checked => root.model.settings.keepFolderStructure = checked
         }
     }
 }

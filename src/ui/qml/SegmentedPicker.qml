@@ -24,6 +24,7 @@ ColumnLayout {
     Rectangle {
         Layout.fillWidth: true
         implicitHeight: 30
+        opacity: root.enabled ? 1 : 0.3
         radius: 8
         color: Qt.rgba(0, 0, 0, 0.28)
         border.width: 1

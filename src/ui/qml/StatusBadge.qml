@@ -32,6 +32,8 @@ Item {
         verticalInset: 7
         fillOpacity: 0.10
         outlineOpacity: 0
+        // The row says it in its own name.
+        Accessible.ignored: true
     }
 
     Row {
