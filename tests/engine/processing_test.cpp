@@ -219,6 +219,48 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Names are numbered Name-2, Name-3 … past everything that exists, a dangling link included:
 // writing through it would create a file wherever it points.
+// Several sizes from one decode: each size is what a run of that size alone writes. Where that
+// run decodes at the same scale (the largest size; any size of a PNG) the pixels are the same;
+// where it would let libjpeg decode smaller, resampling the larger decode differs by a fraction
+// of a level on average. A size the type cannot hold fails alone.
+TEST(SeveralSizes, EachSizeIsWhatItsOwnRunWrites)
+{
+    TempDir dir;
+    const auto band = [] {
+        return vips::VImage::gaussnoise(1600, 1200).gaussblur(3);
+    };
+    const vips::VImage photo = band().bandjoin({band(), band()}).cast(VIPS_FORMAT_UCHAR);
+    photo.write_to_file((dir / "photo.jpg").c_str());
+    photo.bandjoin_const({200}).write_to_file((dir / "photo.png").c_str());
+    ResizeSettings settings;
+    settings.mode = ResizeMode::fill;
+    settings.format = OutputFormat::jpeg;
+    const std::vector<TargetSize> sizes{{1000, 700}, {70000, 10}, {160, 160}};
+    for (const std::string source : {"photo.jpg", "photo.png"}) {
+        const fs::path out = dir / ("out-" + source);
+        std::vector<ImageProcessor::SizedOutput> outputs;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            fs::create_directories(out / std::to_string(i));
+            outputs.push_back({sizes[i], [&, i] { return out / std::to_string(i) / "x.jpg"; },
+                               OpenFolder::open(out / std::to_string(i))});
+        }
+        const auto results = ImageProcessor::processToNewFiles(dir / source, settings, outputs);
+        ASSERT_EQ(results.size(), 3u);
+        EXPECT_EQ(results[1].error, ProcessingError(ProcessingError::cannotCreate)) << source;
+        for (const std::size_t i : {0u, 2u}) {
+            ASSERT_FALSE(results[i].error) << source << i;
+            const fs::path alone = out / ("alone" + std::to_string(i) + ".jpg");
+            ImageProcessor::process(dir / source, alone, atSize(settings, sizes[i]));
+            const vips::VImage difference =
+                (decode(results[i].written).cast(VIPS_FORMAT_INT) - decode(alone)).abs();
+            if (i == 0 || source == "photo.png")
+                EXPECT_EQ(difference.max(), 0) << source << i;
+            else
+                EXPECT_LE(difference.avg(), 1.0) << source << i;
+        }
+    }
+}
+
 TEST(FreeNames, SkipEverythingThatExists)
 {
     TempDir dir;
