@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <system_error>
 
 namespace pictavo {
@@ -114,6 +115,22 @@ PreparedOutput prepare(std::shared_ptr<const detail::OpenedSource> source,
                                        canvas.profileKept);
     const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
     return {type, quality, std::move(canvas), std::move(metadata), std::move(source), plan};
+}
+
+// The same conversion at a smaller size, resampled from `larger`'s canvas where the plans allow.
+PreparedOutput prepareFrom(const PreparedOutput& larger, const std::filesystem::path& path,
+                           const ResizeSettings& settings)
+{
+    const RenderPlan plan = detail::planRender(larger.source->header.upright(), settings);
+    if (!detail::derivable(larger.plan, plan) || !canvasFits(plan.canvas, larger.type))
+        return prepare(larger.source, path, settings);
+    detail::RenderedCanvas canvas = detail::renderFromLarger(larger.canvas, plan, larger.type);
+    std::optional<detail::EncodedMetadata> metadata;
+    if (larger.metadata)
+        metadata = detail::metadataFor(larger.source->header.image, plan.canvas.width,
+                                       plan.canvas.height, canvas.profileKept);
+    return {larger.type,         larger.quality, std::move(canvas),
+            std::move(metadata), larger.source,  plan};
 }
 
 PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& settings)
@@ -237,11 +254,24 @@ std::vector<SizedResult> processToNewFiles(const std::filesystem::path& source,
         failAll(error);
         return results;
     }
+    // Largest first: a smaller size of the same part of the picture is resampled from the
+    // canvas just made, a fraction of the decoded pixels.
     const std::shared_ptr<const detail::OpenedSource> shared = std::move(opened);
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
+    std::vector<std::size_t> order(outputs.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    const auto area = [&](std::size_t i) {
+        return double(outputs[i].size.width) * double(outputs[i].size.height);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return area(a) > area(b); });
+    std::optional<PreparedOutput> larger;
+    for (const std::size_t i : order) {
         try {
-            PreparedOutput output = prepare(shared, source, atSize(settings, outputs[i].size));
+            const ResizeSettings sized = atSize(settings, outputs[i].size);
+            PreparedOutput output =
+                larger ? prepareFrom(*larger, source, sized) : prepare(shared, source, sized);
             results[i].written = writeNewFile(output, outputs[i].nextName, outputs[i].folder);
+            larger = std::move(output);
         } catch (const ProcessingError& error) {
             results[i].error = error;
         }

@@ -190,7 +190,39 @@ DecodedSource decodeSource(VipsBlob* bytes, const SourceImage& source, int shrin
 RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& source,
                              const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
 {
+    // A size smaller than the one the pixels were decoded for: the decoder's own scaling for
+    // it (libjpeg's DCT scaling comes close to averaging blocks) is stood in for by a box
+    // shrink, which also spares the resampler most of the pixels.
+    const int wanted = decodeShrink(source, plan);
+    if (wanted > decoded.shrink) {
+        try {
+            const int factor = wanted / decoded.shrink;
+            return render({decoded.image.shrink(factor, factor), wanted, true}, source, plan, type,
+                          keepRgbProfile);
+        } catch (const vips::VError&) {
+            vips_error_clear();
+            throw ProcessingError(ProcessingError::cannotCreate);
+        }
+    }
     return render(decoded, source, plan, type, keepRgbProfile);
+}
+
+bool derivable(const RenderPlan& larger, const RenderPlan& plan)
+{
+    return larger.crop == plan.crop && !larger.hasMargins() &&
+           larger.scaled.width >= plan.scaled.width && larger.scaled.height >= plan.scaled.height;
+}
+
+RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& plan,
+                                WrittenType type)
+{
+    try {
+        return {materialise(place(resample(larger.pixels, plan.scaled), plan, type)),
+                larger.profileKept};
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        throw ProcessingError(ProcessingError::cannotCreate);
+    }
 }
 
 } // namespace pictavo::detail

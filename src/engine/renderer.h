@@ -31,6 +31,15 @@ DecodedSource decodeSource(VipsBlob* bytes, const SourceImage& source, int shrin
 RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& source,
                              const RenderPlan& plan, WrittenType type, bool keepRgbProfile);
 
+// Whether a canvas of `plan` can be made from the canvas rendered for `larger`: the same part of
+// the source, scaled no larger, and a canvas that is that part alone (no margins).
+bool derivable(const RenderPlan& larger, const RenderPlan& plan);
+
+// The canvas of `plan` resampled from `larger`, rendered for a plan it is derivable() from: the
+// larger canvas is already upright and in its output colours, so only resampling is left.
+RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& plan,
+                                WrittenType type);
+
 // Decodes, resamples, turns upright and places the source on its canvas, all in memory.
 // Throws ProcessingError: cannotRead when the pixel data is damaged, cannotCreate when the
 // pipeline cannot be built.

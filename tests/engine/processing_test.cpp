@@ -219,10 +219,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Names are numbered Name-2, Name-3 … past everything that exists, a dangling link included:
 // writing through it would create a file wherever it points.
-// Several sizes from one decode: each size is what a run of that size alone writes. Where that
-// run decodes at the same scale (the largest size; any size of a PNG) the pixels are the same;
-// where it would let libjpeg decode smaller, resampling the larger decode differs by a fraction
-// of a level on average. A size the type cannot hold fails alone.
+// Several sizes from one decode: each size is what a run of that size alone writes. The largest
+// has the same pixels, and so has a size that crops another part of a PNG (made from the same
+// decode); a smaller size resampled from a larger canvas, or from a larger JPEG decode than
+// its own run's, differs by a fraction of a level on average. A size the type cannot hold
+// fails alone.
 TEST(SeveralSizes, EachSizeIsWhatItsOwnRunWrites)
 {
     TempDir dir;
@@ -233,11 +234,11 @@ TEST(SeveralSizes, EachSizeIsWhatItsOwnRunWrites)
     photo.write_to_file((dir / "photo.jpg").c_str());
     photo.bandjoin_const({200}).write_to_file((dir / "photo.png").c_str());
     ResizeSettings settings;
-    settings.mode = ResizeMode::fill;
     settings.format = OutputFormat::jpeg;
     const std::vector<TargetSize> sizes{{1000, 700}, {70000, 10}, {160, 160}};
     for (const std::string source : {"photo.jpg", "photo.png"}) {
         const fs::path out = dir / ("out-" + source);
+        settings.mode = source == "photo.png" ? ResizeMode::fill : ResizeMode::fit;
         std::vector<ImageProcessor::SizedOutput> outputs;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
             fs::create_directories(out / std::to_string(i));
