@@ -116,6 +116,7 @@ int main(int argc, char** argv)
     QQmlApplicationEngine engine;
     pictavo::registerUiTypes(engine, events, motion, platform.services());
     engine.addImportPath(QStringLiteral("qrc:/"));
+    engine.setInitialProperties({{QStringLiteral("warmUpRunLook"), true}});
     engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;

@@ -20,6 +20,8 @@ public:
     {
         registerUiTypes(m_engine, m_events, m_motion, platform.services());
         m_engine.addImportPath(QStringLiteral("qrc:/"));
+        // As the program loads it: the run's look is drawn once before the first run.
+        m_engine.setInitialProperties({{QStringLiteral("warmUpRunLook"), true}});
         m_engine.load(QUrl(QStringLiteral("qrc:/Pictavo/Main.qml")));
         if (!m_engine.rootObjects().isEmpty())
             window = qobject_cast<QQuickWindow*>(m_engine.rootObjects().constFirst());

@@ -12,6 +12,10 @@ Item {
 
     property bool showAllPresets: false
     property bool showInspector: true
+    // Draws what a run shows once, out of sight, in the first frames, so that the renderer's
+    // shaders are ready before the first run. The executable asks for it; views made by tests
+    // hold no second copy of the run's controls.
+    property bool warmUpRunLook: false
     // The view's own model, over the platform services the application started with.
     readonly property ResizeViewModel model: ViewModelFactory.create(root)
     // A hidden inspector leaves the split view's layout altogether.
@@ -134,10 +138,10 @@ Item {
         }
     }
 
-    // Left of the window, out of sight, and gone after its first frames. The last child, so
-    // that a search by object name meets the bottom bar's controls first.
+    // Left of the window, out of sight, and gone after its first frames.
     Loader {
         id: runLookWarmUp
+        active: root.warmUpRunLook
         property int framesLeft: 3
         x: -width - 100
         sourceComponent: RunLookWarmUp {}

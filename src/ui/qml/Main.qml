@@ -166,9 +166,13 @@ ApplicationWindow {
         onActivated: window.close()
     }
 
+    // Set by the executable when it loads the window (see ContentView).
+    property bool warmUpRunLook: false
+
     ContentView {
         id: content
         objectName: "contentView"
         anchors.fill: parent
+        warmUpRunLook: window.warmUpRunLook
     }
 }
