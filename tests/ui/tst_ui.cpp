@@ -1,6 +1,10 @@
 // Qt Quick Test entry for the window's views: the real QML module over a model whose platform
 // services are fakes, plus helpers that QML cannot do itself (file drops, sample files).
 
+// The test's application is a QGuiApplication (Qt Quick Test makes it): QTest's helpers for
+// widgets, whose qApp is a QApplication, must stay out even though Qt Widgets is linked.
+#undef QT_WIDGETS_LIB
+
 #include "accessible_items.h"
 #include "application_events.h"
 #include "fakes.h"
