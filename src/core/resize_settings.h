@@ -30,6 +30,10 @@ struct ResizeSettings {
     std::string suffix = "_resized";
     // Files found in an added folder are written to the same subfolders under the output folder.
     bool keepFolderStructure = false;
+    // A lossy output takes the highest quality whose whole file stays within the limit; the
+    // quality above is then not used. Bytes, so that the command line's limits are exact.
+    bool limitFileSize = false;
+    std::int64_t maxFileSizeBytes = 500'000;
 
     bool operator==(const ResizeSettings&) const = default;
 };

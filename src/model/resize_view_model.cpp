@@ -155,6 +155,9 @@ bool ResizeViewModel::startProcessing()
         return false;
     if (m_settings.value().width <= 0 || m_settings.value().height <= 0)
         return false;
+    // No file is that small: every item would fail.
+    if (m_settings.value().limitFileSize && m_settings.value().maxFileSizeBytes < 1)
+        return false;
     if (!m_output.path() && !chooseOutputFolder())
         return false;
     if (!m_output.path())

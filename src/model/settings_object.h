@@ -22,6 +22,11 @@ class SettingsObject : public QObject {
     Q_PROPERTY(QString format READ format WRITE setFormat NOTIFY formatChanged)
     Q_PROPERTY(bool formatSupportsQuality READ formatSupportsQuality NOTIFY formatChanged)
     Q_PROPERTY(double quality READ quality WRITE setQuality NOTIFY qualityChanged)
+    Q_PROPERTY(
+        bool limitFileSize READ limitFileSize WRITE setLimitFileSize NOTIFY limitFileSizeChanged)
+    // The size limit in kB of 1,000 bytes, as the queue shows sizes.
+    Q_PROPERTY(
+        qint64 maxFileSizeKB READ maxFileSizeKB WRITE setMaxFileSizeKB NOTIFY maxFileSizeKBChanged)
     Q_PROPERTY(bool keepMetadata READ keepMetadata WRITE setKeepMetadata NOTIFY keepMetadataChanged)
     Q_PROPERTY(bool preventUpscaling READ preventUpscaling WRITE setPreventUpscaling NOTIFY
                    preventUpscalingChanged)
@@ -51,6 +56,8 @@ public:
     QString format() const;
     bool formatSupportsQuality() const;
     double quality() const { return m_value.quality; }
+    bool limitFileSize() const { return m_value.limitFileSize; }
+    qint64 maxFileSizeKB() const { return m_value.maxFileSizeBytes / 1000; }
     bool keepMetadata() const { return m_value.keepMetadata; }
     bool preventUpscaling() const { return m_value.preventUpscaling; }
     bool keepFolderStructure() const { return m_value.keepFolderStructure; }
@@ -67,6 +74,8 @@ public:
     void setMode(const QString& mode);
     void setFormat(const QString& format);
     void setQuality(double quality);
+    void setLimitFileSize(bool limit);
+    void setMaxFileSizeKB(qint64 kilobytes);
     void setKeepMetadata(bool keep);
     void setPreventUpscaling(bool prevent);
     void setKeepFolderStructure(bool keep);
@@ -82,6 +91,8 @@ Q_SIGNALS:
     void modeChanged();
     void formatChanged();
     void qualityChanged();
+    void limitFileSizeChanged();
+    void maxFileSizeKBChanged();
     void keepMetadataChanged();
     void keepFolderStructureChanged();
     void preventUpscalingChanged();

@@ -187,6 +187,12 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
                               "convert a b --colour red",
                               "convert a b --width 0",
                               "convert a b --quality 5",
+                              "convert a b --max-size 0",
+                              "convert a b --max-size 12kB",
+                              "convert a b --max-size 1.5M",
+                              "convert a b --max-size k",
+                              "convert a b --max-size 99999999999999M",
+                              "batch --output $/o --max-size -1k $/a.jpg",
                               "convert -a.png b",
                               "batch $/a.jpg",
                               "batch --output $/o",
@@ -201,6 +207,24 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
     }
     EXPECT_FALSE(fs::exists(dir / "o"));
     EXPECT_EQ(run("--help").exitCode, 0);
+}
+
+// A limit in bytes, or in decimal kB and MB; a photo that cannot fit fails alone.
+TEST_F(Cli, MaxSizeTakesBytesOrDecimalUnits)
+{
+    noise("noise.png", 1000, 800);
+    for (const auto& [value, limit] :
+         {std::pair{"60000", 60'000}, {"60k", 60'000}, {"60K", 60'000}, {"1M", 1'000'000}}) {
+        const std::string line = std::string("convert $/noise.png $/out.jpg --max-size ") + value;
+        ASSERT_EQ(run(line).exitCode, 0) << line;
+        EXPECT_LE(fs::file_size(dir / "out.jpg"), limit) << line;
+        EXPECT_GT(fs::file_size(dir / "out.jpg"), limit * 0.9) << line;
+    }
+    const CliResult failed = run("batch --output $/out --format webp --max-size 2k $/noise.png");
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(failed.out.at(0),
+              at(Lines{"failed $/noise.png: Dosya boyutu sınırına sığmadı"}).at(0));
+    EXPECT_FALSE(fs::exists(dir / "out" / "noise_resized.webp"));
 }
 
 struct Case {
