@@ -169,9 +169,9 @@ std::string_view settingsOptionsUsage()
            "                                 çıktı biçimi (varsayılan original; convert'te\n"
            "                                 hedefin uzantısı)\n"
            "  --quality Q                    kalite, 0 ile 1 arası (varsayılan 0.9)\n"
-           "  --max-size N[k|K|M]            dosya boyutu sınırı, bayt (k, K: 1000; M: 1000000);\n"
-           "                                 kayıplı biçimlerde kalite, dosya bu boyutu\n"
-           "                                 aşmayacak en yüksek değer olur\n"
+           "  --max-size N[k|K|M]            dosya boyutu sınırı, bayt (k, K: ×1000;\n"
+           "                                 M: ×1000000); kayıplı biçimlerde kalite, dosya\n"
+           "                                 bu boyutu aşmayacak en yüksek değer olur\n"
            "  --keep-metadata yes|no         metadata'yı koru (varsayılan yes)\n"
            "  --prevent-upscaling yes|no     küçük görselleri büyütme (varsayılan no)\n";
 }
