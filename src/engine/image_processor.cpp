@@ -55,7 +55,7 @@ struct PreparedOutput {
     detail::OwnedBlob source; // the whole file
     std::optional<SourceImage> header;
     RenderPlan plan;
-    std::optional<std::int64_t> sizeLimit; // bytes
+    std::optional<std::int64_t> sizeLimit{}; // bytes
 };
 
 PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& settings)
@@ -90,14 +90,9 @@ PreparedOutput prepare(const std::filesystem::path& path, const ResizeSettings& 
         metadata = detail::metadataFor(header->image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
     const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
-    return {type,
-            quality,
-            std::move(canvas),
-            std::move(metadata),
-            std::move(source),
-            std::move(header),
-            plan,
-            sizeLimit(type, settings)};
+    return {
+        type, quality, std::move(canvas), std::move(metadata), std::move(source), std::move(header),
+        plan};
 }
 
 // The destination's folder, opened once for every step of the write.
@@ -159,6 +154,7 @@ void process(const std::filesystem::path& source, const std::filesystem::path& d
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
+    output.sizeLimit = sizeLimit(output.type, settings);
     detail::StagedFile staged(folderOf(destination), destination.filename().native());
     staged.write(encode(output));
     staged.commit();
@@ -172,6 +168,7 @@ std::filesystem::path processToNewFile(const std::filesystem::path& source,
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     PreparedOutput output = prepare(source, settings);
+    output.sizeLimit = sizeLimit(output.type, settings);
     std::filesystem::path destination = nextName();
     if (!folder)
         folder = folderOf(destination);
