@@ -196,7 +196,9 @@ private:
         // From the fifth trial on, each keeps a quarter of the open range from its ends, so
         // that a picture shaped unlike any photo still takes a bounded number of encodes.
         const int margin = m_encodes >= 5 ? (openHigh - openLow) / 4 : 0;
-        return clampedFloor(guess, openLow + margin, openHigh - margin);
+        // The nearest whole quality: a trial just below the boundary or just above it ends the
+        // search with one more, its neighbour.
+        return clampedFloor(guess + 0.5, openLow + margin, openHigh - margin);
     }
 
     const EncodeAtQuality& m_encode;
