@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace pictavo::cli {
@@ -48,6 +49,23 @@ std::optional<double> parseFraction(std::string_view text)
     return value;
 }
 
+// Bytes, or with a decimal suffix as the queue shows sizes: "500k" and "500K" are 500,000
+// bytes, "2M" 2,000,000. Nothing when it is anything else or beyond 64 bits.
+std::optional<std::int64_t> parseByteCount(std::string_view text)
+{
+    std::int64_t unit = 1;
+    if (text.ends_with('k') || text.ends_with('K'))
+        unit = 1'000;
+    else if (text.ends_with('M'))
+        unit = 1'000'000;
+    if (unit != 1)
+        text.remove_suffix(1);
+    const std::optional<std::int64_t> count = parseInteger(text);
+    if (!count || *count > std::numeric_limits<std::int64_t>::max() / unit)
+        return std::nullopt;
+    return *count * unit;
+}
+
 std::optional<bool> parseYesNo(std::string_view text)
 {
     if (text == "yes")
@@ -80,7 +98,8 @@ std::string invalid(std::string_view name, std::string_view value, std::string_v
 bool isSettingsOption(std::string_view name)
 {
     return name == "--width" || name == "--height" || name == "--mode" || name == "--format" ||
-           name == "--quality" || name == "--keep-metadata" || name == "--prevent-upscaling";
+           name == "--quality" || name == "--keep-metadata" || name == "--prevent-upscaling" ||
+           name == "--max-size";
 }
 
 std::optional<std::string> applySettingsOption(std::string_view name, std::string_view value,
@@ -111,6 +130,15 @@ std::optional<std::string> applySettingsOption(std::string_view name, std::strin
         valid = quality.has_value();
         if (valid)
             settings.quality = *quality;
+    } else if (name == "--max-size") {
+        const std::optional<std::int64_t> bytes = parseByteCount(value);
+        if (bytes && *bytes < 1)
+            return invalid(name, value, "en az 1 olmalı");
+        valid = bytes.has_value();
+        if (valid) {
+            settings.limitFileSize = true;
+            settings.maxFileSizeBytes = *bytes;
+        }
     } else if (name == "--keep-metadata" || name == "--prevent-upscaling") {
         const std::optional<bool> flag = parseYesNo(value);
         valid = flag.has_value();
@@ -163,6 +191,9 @@ std::string_view settingsOptionsUsage()
            "                                 çıktı biçimi (varsayılan original; convert'te\n"
            "                                 hedefin uzantısı)\n"
            "  --quality Q                    kalite, 0 ile 1 arası (varsayılan 0.9)\n"
+           "  --max-size N[k|K|M]            dosya boyutu sınırı, bayt (k, K: ×1000;\n"
+           "                                 M: ×1000000); kayıplı biçimlerde kalite, dosya\n"
+           "                                 bu boyutu aşmayacak en yüksek değer olur\n"
            "  --keep-metadata yes|no         metadata'yı koru (varsayılan yes)\n"
            "  --prevent-upscaling yes|no     küçük görselleri büyütme (varsayılan no)\n";
 }

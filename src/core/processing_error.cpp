@@ -12,6 +12,8 @@ std::string_view ProcessingError::description() const noexcept
         return "Çıktı oluşturulamadı";
     case cannotWrite:
         return "Dosya kaydedilemedi";
+    case exceedsSizeLimit:
+        return "Dosya boyutu sınırına sığmadı";
     }
     return "Görsel okunamadı";
 }

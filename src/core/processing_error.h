@@ -5,10 +5,10 @@
 
 namespace pictavo {
 
-// The three ways a conversion fails; what() is the Turkish text shown to the user unchanged.
+// The ways a conversion fails; what() is the Turkish text shown to the user unchanged.
 class ProcessingError : public std::exception {
 public:
-    enum Code { cannotRead, cannotCreate, cannotWrite };
+    enum Code { cannotRead, cannotCreate, cannotWrite, exceedsSizeLimit };
 
     explicit ProcessingError(Code code) : m_code(code) {}
 

@@ -46,6 +46,10 @@ struct ResizeSettings {
     // (sizeFolderName()); `width` and `height` are then not used.
     bool multipleSizes = false;
     std::vector<TargetSize> sizes;
+    // A lossy output takes the highest quality whose whole file stays within the limit; the
+    // quality above is then not used. Bytes, so that the command line's limits are exact.
+    bool limitFileSize = false;
+    std::int64_t maxFileSizeBytes = 500'000;
 
     bool operator==(const ResizeSettings&) const = default;
 };

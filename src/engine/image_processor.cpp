@@ -5,6 +5,7 @@
 #include "jpeg_integrity.h"
 #include "regular_file.h"
 #include "renderer.h"
+#include "size_limited_encoding.h"
 #include "staged_file.h"
 
 #include <algorithm>
@@ -31,6 +32,14 @@ int encoderQuality(double quality)
     return static_cast<int>(std::clamp(std::round(quality * 100.0), 1.0, 100.0));
 }
 
+// The limit on the whole file, for the lossy types only: the others have no quality to give.
+std::optional<std::int64_t> sizeLimit(WrittenType type, const ResizeSettings& settings)
+{
+    if (!settings.limitFileSize || !traitsOf(type).lossy)
+        return std::nullopt;
+    return settings.maxFileSizeBytes;
+}
+
 bool canvasFits(PixelSize canvas, WrittenType type)
 {
     if (canvas.width > ImageProcessor::kMaxCanvasPixels / canvas.height)
@@ -50,6 +59,7 @@ struct PreparedOutput {
     std::optional<detail::EncodedMetadata> metadata;
     std::shared_ptr<const detail::OpenedSource> source;
     RenderPlan plan;
+    std::optional<std::int64_t> sizeLimit{}; // bytes
 };
 
 } // namespace
@@ -114,7 +124,13 @@ PreparedOutput prepare(std::shared_ptr<const detail::OpenedSource> source,
         metadata = detail::metadataFor(source->header.image, plan.canvas.width, plan.canvas.height,
                                        canvas.profileKept);
     const int quality = traitsOf(type).lossy ? encoderQuality(settings.quality) : 0;
-    return {type, quality, std::move(canvas), std::move(metadata), std::move(source), plan};
+    return {type,
+            quality,
+            std::move(canvas),
+            std::move(metadata),
+            std::move(source),
+            plan,
+            sizeLimit(type, settings)};
 }
 
 // The same conversion at a smaller size, resampled from `larger`'s canvas where the plans allow.
@@ -148,9 +164,29 @@ std::shared_ptr<const OpenFolder> folderOf(const std::filesystem::path& destinat
     return folder;
 }
 
+// The file at the highest quality within the size limit, chosen among encodes in memory.
+detail::Bytes encodeWithinLimit(const PreparedOutput& output)
+{
+    const vips::VImage& pixels = output.canvas.pixels;
+    detail::PictureTraits picture{static_cast<std::int64_t>(pixels.width()) * pixels.height(), 0,
+                                  detail::fineDetail(pixels)};
+    if (output.metadata)
+        for (const detail::Bytes* part : {&output.metadata->exif, &output.metadata->xmp,
+                                          &output.metadata->iptc, &output.metadata->icc})
+            picture.fixedBytes += static_cast<std::int64_t>(part->size());
+    const auto encodeAt = [&](int quality) {
+        return detail::encodeImage(pixels, output.type, quality, output.metadata);
+    };
+    return detail::encodeWithinLimit(encodeAt, traitsOf(output.type).encoder, picture,
+                                     *output.sizeLimit)
+        .bytes;
+}
+
 // The whole file in memory, written by the caller in one checked write.
 detail::Bytes encode(PreparedOutput& output)
 {
+    if (output.sizeLimit)
+        return encodeWithinLimit(output);
     detail::Bytes bytes =
         detail::encodeImage(output.canvas.pixels, output.type, output.quality, output.metadata);
     // libpng refuses profiles it finds fault with (a PCS illuminant other than D50, say) and

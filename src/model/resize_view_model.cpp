@@ -154,7 +154,7 @@ bool ResizeViewModel::startProcessing()
     // A second start while a batch runs would abandon the first one's jobs mid-write.
     if (m_isProcessing || m_items.count() == 0)
         return false;
-    if (!hasValidSizes(m_settings.value()))
+    if (!m_settings.allowsStart())
         return false;
     if (!m_output.path() && !chooseOutputFolder())
         return false;

@@ -5,6 +5,7 @@
 
 #include <QVariantMap>
 #include <algorithm>
+#include <limits>
 
 namespace pictavo {
 
@@ -104,6 +105,18 @@ void SettingsObject::setQuality(double quality)
     update(m_value.quality, quality, &SettingsObject::qualityChanged);
 }
 
+void SettingsObject::setLimitFileSize(bool limit)
+{
+    update(m_value.limitFileSize, limit, &SettingsObject::limitFileSizeChanged);
+}
+
+void SettingsObject::setMaxFileSizeKB(qint64 kilobytes)
+{
+    constexpr qint64 kMaxKilobytes = std::numeric_limits<qint64>::max() / 1000;
+    update(m_value.maxFileSizeBytes, std::clamp(kilobytes, -kMaxKilobytes, kMaxKilobytes) * 1000,
+           &SettingsObject::maxFileSizeKBChanged);
+}
+
 void SettingsObject::setKeepMetadata(bool keep)
 {
     update(m_value.keepMetadata, keep, &SettingsObject::keepMetadataChanged);
@@ -136,6 +149,8 @@ void SettingsObject::setValue(const ResizeSettings& value)
     update(m_value.mode, value.mode, &SettingsObject::modeChanged);
     update(m_value.format, value.format, &SettingsObject::formatChanged);
     update(m_value.quality, value.quality, &SettingsObject::qualityChanged);
+    update(m_value.limitFileSize, value.limitFileSize, &SettingsObject::limitFileSizeChanged);
+    update(m_value.maxFileSizeBytes, value.maxFileSizeBytes, &SettingsObject::maxFileSizeKBChanged);
     update(m_value.keepMetadata, value.keepMetadata, &SettingsObject::keepMetadataChanged);
     update(m_value.preventUpscaling, value.preventUpscaling,
            &SettingsObject::preventUpscalingChanged);

@@ -22,6 +22,11 @@ class SettingsObject : public QObject {
     Q_PROPERTY(QString format READ format WRITE setFormat NOTIFY formatChanged)
     Q_PROPERTY(bool formatSupportsQuality READ formatSupportsQuality NOTIFY formatChanged)
     Q_PROPERTY(double quality READ quality WRITE setQuality NOTIFY qualityChanged)
+    Q_PROPERTY(
+        bool limitFileSize READ limitFileSize WRITE setLimitFileSize NOTIFY limitFileSizeChanged)
+    // The size limit in kB of 1,000 bytes, as the queue shows sizes.
+    Q_PROPERTY(
+        qint64 maxFileSizeKB READ maxFileSizeKB WRITE setMaxFileSizeKB NOTIFY maxFileSizeKBChanged)
     Q_PROPERTY(bool keepMetadata READ keepMetadata WRITE setKeepMetadata NOTIFY keepMetadataChanged)
     Q_PROPERTY(bool preventUpscaling READ preventUpscaling WRITE setPreventUpscaling NOTIFY
                    preventUpscalingChanged)
@@ -31,7 +36,8 @@ class SettingsObject : public QObject {
     Q_PROPERTY(
         bool multipleSizes READ multipleSizes WRITE setMultipleSizes NOTIFY multipleSizesChanged)
     Q_PROPERTY(QVariantList sizes READ sizes NOTIFY sizesChanged)
-    // Whether the sizes let a run start: at least one, none with a side below 1.
+    // Whether the settings let a run start: at least one size, none with a side below 1, and a
+    // file-size limit, when on, of at least one byte (no file is smaller).
     Q_PROPERTY(bool allowsStart READ allowsStart NOTIFY changed)
     Q_PROPERTY(QString prefix READ prefix WRITE setPrefix NOTIFY prefixChanged)
     Q_PROPERTY(QString suffix READ suffix WRITE setSuffix NOTIFY suffixChanged)
@@ -57,12 +63,17 @@ public:
     QString format() const;
     bool formatSupportsQuality() const;
     double quality() const { return m_value.quality; }
+    bool limitFileSize() const { return m_value.limitFileSize; }
+    qint64 maxFileSizeKB() const { return m_value.maxFileSizeBytes / 1000; }
     bool keepMetadata() const { return m_value.keepMetadata; }
     bool preventUpscaling() const { return m_value.preventUpscaling; }
     bool keepFolderStructure() const { return m_value.keepFolderStructure; }
     bool multipleSizes() const { return m_value.multipleSizes; }
     QVariantList sizes() const;
-    bool allowsStart() const { return hasValidSizes(m_value); }
+    bool allowsStart() const
+    {
+        return hasValidSizes(m_value) && (!m_value.limitFileSize || m_value.maxFileSizeBytes >= 1);
+    }
     QString prefix() const { return QString::fromStdString(m_value.prefix); }
     QString suffix() const { return QString::fromStdString(m_value.suffix); }
     QStringList modes() const;
@@ -76,6 +87,8 @@ public:
     void setMode(const QString& mode);
     void setFormat(const QString& format);
     void setQuality(double quality);
+    void setLimitFileSize(bool limit);
+    void setMaxFileSizeKB(qint64 kilobytes);
     void setKeepMetadata(bool keep);
     void setPreventUpscaling(bool prevent);
     void setKeepFolderStructure(bool keep);
@@ -98,6 +111,8 @@ Q_SIGNALS:
     void modeChanged();
     void formatChanged();
     void qualityChanged();
+    void limitFileSizeChanged();
+    void maxFileSizeKBChanged();
     void keepMetadataChanged();
     void keepFolderStructureChanged();
     void multipleSizesChanged();

@@ -187,6 +187,12 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
                               "convert a b --colour red",
                               "convert a b --width 0",
                               "convert a b --quality 5",
+                              "convert a b --max-size 0",
+                              "convert a b --max-size 12kB",
+                              "convert a b --max-size 1.5M",
+                              "convert a b --max-size k",
+                              "convert a b --max-size 99999999999999M",
+                              "batch --output $/o --max-size -1k $/a.jpg",
                               "convert -a.png b",
                               "batch $/a.jpg",
                               "batch --output $/o",
@@ -209,6 +215,19 @@ TEST_F(Cli, BadArgumentsExitWithUsage)
     }
     EXPECT_FALSE(fs::exists(dir / "o"));
     EXPECT_EQ(run("--help").exitCode, 0);
+}
+
+// A limit in bytes, or in decimal kB and MB.
+TEST_F(Cli, MaxSizeTakesBytesOrDecimalUnits)
+{
+    noise("noise.png", 1000, 800);
+    for (const auto& [value, limit] :
+         {std::pair{"60000", 60'000}, {"60k", 60'000}, {"60K", 60'000}, {"1M", 1'000'000}}) {
+        const std::string line = std::string("convert $/noise.png $/out.jpg --max-size ") + value;
+        ASSERT_EQ(run(line).exitCode, 0) << line;
+        EXPECT_LE(fs::file_size(dir / "out.jpg"), limit) << line;
+        EXPECT_GT(fs::file_size(dir / "out.jpg"), limit * 0.9) << line;
+    }
 }
 
 struct Case {
@@ -283,6 +302,10 @@ TEST_F(Cli, CommandsReportEveryItemInTurkish)
           "skipped $/text.jpg: Görsel okunamadı", "skipped $/notes.txt: Desteklenmeyen dosya türü",
           "skipped $/good.png: Zaten sırada", "done $/good.png -> $/out/skipped/good_resized.png",
           "1 görsel başarıyla hazırlandı."}},
+        {"batch --output $/out/limit --format webp --max-size 10 $/good.png",
+         1,
+         {"failed $/good.png: Dosya boyutu sınırına sığmadı",
+          "0 tamamlandı, 1 görsel işlenemedi."}},
         {"batch --output $/out/nothing $/notes.txt",
          1,
          {"skipped $/notes.txt: Desteklenmeyen dosya türü", "Dönüştürülecek görsel bulunamadı."}},

@@ -69,8 +69,9 @@ class TestBatchRun : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Nothing to do, a width below 1, or no folder (the dialog the start opens cancelled) start
-    // no run and say nothing; a folder chosen in that dialog starts one.
+    // Nothing to do, a width below 1, a file-size limit below 1 kB, or no folder (the dialog the
+    // start opens cancelled) start no run and say nothing; a folder chosen in that dialog starts
+    // one, and a limit switched off does not count.
     void startConditions()
     {
         Workbench bench(false);
@@ -97,9 +98,13 @@ private Q_SLOTS:
         settings.setMultipleSizes(false);
         settings.setWidth(1920);
         QVERIFY(settings.allowsStart());
+        bench.platform.folders.answer = bench.dir.filePath("chosen");
+        bench.model.settings()->setLimitFileSize(true);
+        bench.model.settings()->setMaxFileSizeKB(0);
+        QVERIFY(!bench.model.startProcessing());
         QCOMPARE(processing.count(), 0);
         QVERIFY(!bench.model.hasRunningTask() && !bench.model.hasLastMessage());
-        bench.platform.folders.answer = bench.dir.filePath("chosen");
+        bench.model.settings()->setLimitFileSize(false);
         QVERIFY(bench.runToEnd());
         QCOMPARE(bench.model.lastMessage(), QString("1 görsel başarıyla hazırlandı."));
         QVERIFY(QFile::exists(bench.dir.filePath("chosen/a_resized.jpg")));

@@ -103,6 +103,24 @@ ContentTestCase {
         verify(reached.length > 12, reached.join(", "))
     }
 
+    // Under a size limit each image gets its own quality: the slider gives way to a field in
+    // kB, and a type without quality shows neither.
+    function test_sizeLimitTakesThePlaceOfTheQuality() {
+        const view = makeView(0, "")
+        const settings = view.model.settings
+        const shown = () => ["qualityBlock", "sizeLimitOption", "maxFileSizeField"].map(
+                          name => find(view, name).visible)
+        settings.format = "JPEG"
+        compare(shown(), [true, true, false])
+        find(view, "sizeLimitOption").toggle.forceActiveFocus()
+        keyClick(Qt.Key_Space)
+        compare(shown(), [false, true, true])
+        typeInto(view, "maxFileSizeField", "1.500")
+        compare([settings.limitFileSize, settings.maxFileSizeKB], [true, 1500])
+        settings.format = "PNG"
+        compare(shown(), [false, false, false])
+    }
+
     function test_namingAndOutputFolder() {
         testSupport.forgetStoredFolder()
         const view = makeView(0, "")

@@ -63,6 +63,15 @@ void inspectorScenes(Tour& tour)
     tour.set(QStringLiteral("namingGroup"), "expanded", false);
     model.settings()->setValue(ResizeSettings{});
 
+    ResizeSettings limited = model.settings()->value();
+    limited.format = OutputFormat::jpeg;
+    limited.limitFileSize = true;
+    limited.maxFileSizeBytes = 1'500'000;
+    model.settings()->setValue(limited);
+    scrollInspectorTo(tour, QStringLiteral("outputPanel"));
+    tour.shot(QStringLiteral("inspector-size-limit"));
+    model.settings()->setValue(ResizeSettings{});
+
     ResizeSettings avif = model.settings()->value();
     avif.format = OutputFormat::avif;
     model.settings()->setValue(avif);

@@ -93,6 +93,7 @@ Item {
                 Layout.leftMargin: 16
                 Layout.rightMargin: 16
                 settings: root.model.settings
+                locale: root.locale
             }
             SaveLocationPanel {
                 objectName: "saveLocationPanel"

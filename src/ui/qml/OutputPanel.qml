@@ -4,11 +4,12 @@ import Pictavo.Model
 import Pictavo.Shell
 import "Percent.js" as Percent
 
-// "Çıktı": the written format, its quality, metadata, and the name pattern.
+// "Çıktı": the written format, its quality or a file-size limit, metadata, and the name pattern.
 PremiumPanel {
     id: root
 
     required property SettingsObject settings
+    property var locale: Qt.locale()
 
     radius: 24
     padding: 18
@@ -32,7 +33,8 @@ PremiumPanel {
         ColumnLayout {
             objectName: "qualityBlock"
             Layout.fillWidth: true
-            visible: root.settings.formatSupportsQuality
+            // Under a size limit each image gets its own quality.
+            visible: root.settings.formatSupportsQuality && !root.settings.limitFileSize
             spacing: 8
 
             RowLayout {
@@ -64,6 +66,31 @@ PremiumPanel {
                 Accessible.name: "Kalite"
                 Accessible.description: Percent.text(value)
                 onMoved: root.settings.quality = value
+            }
+        }
+
+        ColumnLayout {
+            objectName: "sizeLimitBlock"
+            Layout.fillWidth: true
+            visible: root.settings.formatSupportsQuality
+            spacing: 10
+
+            OptionRow {
+                objectName: "sizeLimitOption"
+                Layout.fillWidth: true
+                title: "Dosya boyutu sınırı"
+                explanation: "Kalite, dosya bu boyutu aşmayacak şekilde seçilir."
+                checked: root.settings.limitFileSize
+                onToggled: checked => root.settings.limitFileSize = checked
+            }
+            NumberField {
+                objectName: "maxFileSizeField"
+                Layout.fillWidth: true
+                visible: root.settings.limitFileSize
+                caption: "En fazla (kB)"
+                value: root.settings.maxFileSizeKB
+                locale: root.locale
+                onEdited: number => root.settings.maxFileSizeKB = number
             }
         }
 
