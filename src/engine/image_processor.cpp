@@ -140,7 +140,8 @@ PreparedOutput prepareFrom(const PreparedOutput& larger, const std::filesystem::
     const RenderPlan plan = detail::planRender(larger.source->header.upright(), settings);
     if (!detail::derivable(larger.plan, plan) || !canvasFits(plan.canvas, larger.type))
         return prepare(larger.source, path, settings);
-    detail::RenderedCanvas canvas = detail::renderFromLarger(larger.canvas, plan, larger.type);
+    detail::RenderedCanvas canvas =
+        detail::renderFromLarger(larger.canvas, larger.plan, plan, larger.type);
     std::optional<detail::EncodedMetadata> metadata;
     if (larger.metadata)
         metadata = detail::metadataFor(larger.source->header.image, plan.canvas.width,

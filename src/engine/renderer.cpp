@@ -209,16 +209,23 @@ RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& so
 
 bool derivable(const RenderPlan& larger, const RenderPlan& plan)
 {
-    return larger.crop == plan.crop && !larger.hasMargins() &&
-           larger.scaled.width >= plan.scaled.width && larger.scaled.height >= plan.scaled.height;
+    return larger.crop == plan.crop && larger.scaled.width >= plan.scaled.width &&
+           larger.scaled.height >= plan.scaled.height;
 }
 
-RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& plan,
-                                WrittenType type)
+RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& largerPlan,
+                                const RenderPlan& plan, WrittenType type)
 {
     try {
-        return {materialise(place(resample(larger.pixels, plan.scaled), plan, type)),
-                larger.profileKept};
+        // The picture without the larger canvas's margins.
+        const vips::VImage picture =
+            largerPlan.hasMargins()
+                ? larger.pixels.extract_area(static_cast<int>(largerPlan.offset.width),
+                                             static_cast<int>(largerPlan.offset.height),
+                                             static_cast<int>(largerPlan.scaled.width),
+                                             static_cast<int>(largerPlan.scaled.height))
+                : larger.pixels;
+        return {materialise(place(resample(picture, plan.scaled), plan, type)), larger.profileKept};
     } catch (const vips::VError&) {
         vips_error_clear();
         throw ProcessingError(ProcessingError::cannotCreate);

@@ -32,13 +32,14 @@ RenderedCanvas renderDecoded(const DecodedSource& decoded, const SourceImage& so
                              const RenderPlan& plan, WrittenType type, bool keepRgbProfile);
 
 // Whether a canvas of `plan` can be made from the canvas rendered for `larger`: the same part of
-// the source, scaled no larger, and a canvas that is that part alone (no margins).
+// the source, scaled no larger.
 bool derivable(const RenderPlan& larger, const RenderPlan& plan);
 
-// The canvas of `plan` resampled from `larger`, rendered for a plan it is derivable() from: the
-// larger canvas is already upright and in its output colours, so only resampling is left.
-RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& plan,
-                                WrittenType type);
+// The canvas of `plan` resampled from the picture on `larger`, rendered for `largerPlan`, which
+// `plan` is derivable() from: that picture is already upright and in its output colours, so
+// only resampling and placing are left.
+RenderedCanvas renderFromLarger(const RenderedCanvas& larger, const RenderPlan& largerPlan,
+                                const RenderPlan& plan, WrittenType type);
 
 // Decodes, resamples, turns upright and places the source on its canvas, all in memory.
 // Throws ProcessingError: cannotRead when the pixel data is damaged, cannotCreate when the
