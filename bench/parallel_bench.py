@@ -26,6 +26,18 @@ def measure(make_command, out):
     return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1000
 
 
+def copy_photos(work, originals):
+    """Copies of the photos in WORK/in: a tool writing beside its sources cannot touch the
+    originals."""
+    copies = os.path.join(work, "in")
+    os.makedirs(copies)
+    photos = []
+    for index, photo in enumerate(originals):
+        photos.append(os.path.join(copies, f"{index}_{os.path.basename(photo)}"))
+        shutil.copyfile(photo, photos[-1])
+    return photos
+
+
 def busy_cores():
     """Jiffies all processors spent busy, from /proc/stat, and the total."""
     with open("/proc/stat") as stat:
@@ -34,23 +46,23 @@ def busy_cores():
     return sum(fields) - idle, sum(fields)
 
 
-def main():
+def batch_arguments():
+    """The options every batch benchmark takes: where to work, the program, rounds, photos."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--work", required=True)
     parser.add_argument("--cli", required=True)
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--photos", nargs="+", required=True)
+    return parser
+
+
+def main():
+    parser = batch_arguments()
     parser.add_argument("--rss", nargs="*", default=[])
     parser.add_argument("--huge", nargs="*", default=[])
     args = parser.parse_args()
     cores = os.cpu_count() or 1
-    # Every tool reads copies, so a tool writing beside its sources cannot touch the originals.
-    copies = os.path.join(args.work, "in")
-    os.makedirs(copies)
-    photos = []
-    for index, photo in enumerate(args.photos):
-        photos.append(os.path.join(copies, f"{index}_{os.path.basename(photo)}"))
-        shutil.copyfile(photo, photos[-1])
+    photos = copy_photos(args.work, args.photos)
     cli = os.path.abspath(args.cli)
 
     def batch(files, jobs=None):

@@ -2,33 +2,21 @@
 bench/README.md. Measured like bench/parallel_bench.py: each command a process, wait4 for wall
 time, CPU time and peak RSS."""
 
-import argparse
 import os
-import shutil
 import statistics
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from parallel_bench import measure  # noqa: E402
+from parallel_bench import batch_arguments, copy_photos, measure  # noqa: E402
 
 SIZES = ["1920x1080", "1200x1200", "400x400"]
 QUALITY = 90
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--work", required=True)
-    parser.add_argument("--cli", required=True)
-    parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--photos", nargs="+", required=True)
-    args = parser.parse_args()
-    copies = os.path.join(args.work, "in")
-    os.makedirs(copies)
-    photos = []
-    for index, photo in enumerate(args.photos):
-        photos.append(os.path.join(copies, f"{index}_{os.path.basename(photo)}"))
-        shutil.copyfile(photo, photos[-1])
+    args = batch_arguments().parse_args()
+    photos = copy_photos(args.work, args.photos)
     cli = os.path.abspath(args.cli)
 
     def batch(out, size_options):
