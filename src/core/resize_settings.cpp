@@ -115,9 +115,11 @@ std::vector<TargetSize> targetSizes(const ResizeSettings& settings)
 bool hasValidSizes(const ResizeSettings& settings)
 {
     const std::vector<TargetSize> sizes = targetSizes(settings);
-    return !sizes.empty() && std::all_of(sizes.begin(), sizes.end(), [](TargetSize size) {
-        return size.width > 0 && size.height > 0;
-    });
+    // A size listed twice would write into its folder twice, each waiting for the other's name.
+    for (auto size = sizes.begin(); size != sizes.end(); ++size)
+        if (size->width < 1 || size->height < 1 || std::find(sizes.begin(), size, *size) != size)
+            return false;
+    return !sizes.empty() && sizes.size() <= kMaxTargetSizes;
 }
 
 ResizeSettings atSize(ResizeSettings settings, TargetSize size)

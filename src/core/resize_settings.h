@@ -57,7 +57,8 @@ struct ResizeSettings {
 // The sizes a run writes, in order: `sizes` while multipleSizes is on, else width × height.
 std::vector<TargetSize> targetSizes(const ResizeSettings& settings);
 
-// Whether a run may start with these sizes: at least one, every side at least 1.
+// Whether a run may start with these sizes: one to kMaxTargetSizes of them, every side at least
+// 1, none twice.
 bool hasValidSizes(const ResizeSettings& settings);
 
 // The settings of a one-size conversion at `size`.

@@ -36,7 +36,7 @@ class SettingsObject : public QObject {
     Q_PROPERTY(
         bool multipleSizes READ multipleSizes WRITE setMultipleSizes NOTIFY multipleSizesChanged)
     Q_PROPERTY(QVariantList sizes READ sizes NOTIFY sizesChanged)
-    // Whether the settings let a run start: at least one size, none with a side below 1, and a
+    // Whether the settings let a run start: sizes hasValidSizes() accepts, and a
     // file-size limit, when on, of at least one byte (no file is smaller).
     Q_PROPERTY(bool allowsStart READ allowsStart NOTIFY changed)
     Q_PROPERTY(QString prefix READ prefix WRITE setPrefix NOTIFY prefixChanged)

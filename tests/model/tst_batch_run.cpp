@@ -92,6 +92,10 @@ private Q_SLOTS:
         QVERIFY(settings.addCurrentSize());
         QCOMPARE(settings.sizes().size(), 2);
         QVERIFY(!settings.allowsStart() && !bench.model.startProcessing());
+        ResizeSettings twice = settings.value();
+        twice.sizes = {{8, 8}, {8, 8}};
+        settings.setValue(twice);
+        QVERIFY(!settings.allowsStart() && !bench.model.startProcessing());
         settings.removeSize(1);
         settings.removeSize(0);
         QVERIFY(!settings.allowsStart() && !bench.model.startProcessing());
