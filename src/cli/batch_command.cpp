@@ -201,20 +201,20 @@ int runBatch(int argc, char** argv, const std::vector<std::string_view>& argumen
             if (item.status.state != ItemState::done && item.status.state != ItemState::failed)
                 break;
             const std::string source = printedPath(item.url.native());
-            // Several sizes: a line for each, in the list's order.
             const JobResult& result = results[nextToPrint];
-            for (std::size_t i = 0; parsed.settings.multipleSizes && i < result.sizes.size(); ++i)
-                if (!result.sizes[i].written.empty())
-                    std::cout << "done " << source << " -> "
-                              << printedPath(result.sizes[i].written.native()) << "\n";
-                else
-                    std::cout << "failed " << source << " [" << sizeFolderName(sizes[i]) << "]: "
-                              << (result.sizes[i].error ? result.sizes[i].error->what()
-                                                        : item.status.message.c_str())
-                              << "\n";
-            if (parsed.settings.multipleSizes)
-                continue;
-            if (item.status.state == ItemState::done)
+            if (parsed.settings.multipleSizes) {
+                // A line for each size, in the list's order.
+                for (std::size_t i = 0; i < result.sizes.size(); ++i)
+                    if (!result.sizes[i].written.empty())
+                        std::cout << "done " << source << " -> "
+                                  << printedPath(result.sizes[i].written.native()) << "\n";
+                    else
+                        std::cout << "failed " << source << " [" << sizeFolderName(sizes[i])
+                                  << "]: "
+                                  << (result.sizes[i].error ? result.sizes[i].error->what()
+                                                            : item.status.message.c_str())
+                                  << "\n";
+            } else if (item.status.state == ItemState::done)
                 std::cout << "done " << source << " -> " << printedPath(item.status.output.native())
                           << "\n";
             else

@@ -265,11 +265,6 @@ std::vector<SizedResult> processToNewFiles(const std::filesystem::path& source,
         }
         return results;
     }
-    const auto failAll = [&](const ProcessingError& error) {
-        for (SizedResult& result : results)
-            if (result.written.empty() && !result.error)
-                result.error = error;
-    };
     detail::ensureVipsStarted();
     const ThreadStateRelease release;
     auto opened = std::make_shared<detail::OpenedSource>();
@@ -288,7 +283,9 @@ std::vector<SizedResult> processToNewFiles(const std::filesystem::path& source,
         if (shrink)
             opened->decoded = detail::decodeSource(opened->bytes.get(), opened->header, *shrink);
     } catch (const ProcessingError& error) {
-        failAll(error);
+        // Nothing can be made of this source, at any size.
+        for (SizedResult& result : results)
+            result.error = error;
         return results;
     }
     // Largest first: a smaller size of the same part of the picture is resampled from the

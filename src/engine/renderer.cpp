@@ -6,6 +6,7 @@
 #include "processing_error.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace pictavo::detail {
@@ -125,6 +126,14 @@ DecodedSource decodedJpeg(VipsBlob* bytes, const SourceImage& source, int shrink
     return {reduced->image, shrink, false};
 }
 
+// The plan's crop and scaled size in the source's stored orientation, where decoding happens.
+std::pair<PixelRect, PixelSize> storedGeometry(const SourceImage& source, const RenderPlan& plan)
+{
+    if (source.turnsQuarter())
+        return {transposed(plan.crop), {plan.scaled.height, plan.scaled.width}};
+    return {plan.crop, plan.scaled};
+}
+
 // The source's pixels as the plan needs them: a JPEG decoded at the DCT scale the plan allows,
 // the others as their loader streams them.
 DecodedSource decoded(VipsBlob* bytes, const SourceImage& source, int shrink)
@@ -137,12 +146,10 @@ DecodedSource decoded(VipsBlob* bytes, const SourceImage& source, int shrink)
 RenderedCanvas render(const DecodedSource& decoded, const SourceImage& source,
                       const RenderPlan& plan, WrittenType type, bool keepRgbProfile)
 {
-    const PixelRect crop = source.turnsQuarter() ? transposed(plan.crop) : plan.crop;
+    const auto [crop, scaled] = storedGeometry(source, plan);
     vips::VImage image = decoded.image;
     const PixelRect decodedCrop =
         decoded.shrink > 1 ? scaledCrop(crop, source.stored, image) : crop;
-    const PixelSize scaled =
-        source.turnsQuarter() ? PixelSize{plan.scaled.height, plan.scaled.width} : plan.scaled;
     try {
         if (decodedCrop.width != image.width() || decodedCrop.height != image.height())
             image = image.extract_area(
@@ -167,9 +174,8 @@ int decodeShrink(const SourceImage& source, const RenderPlan& plan)
 {
     if (source.family != SourceFamily::jpeg)
         return 1;
-    if (source.turnsQuarter())
-        return jpegShrinkFactor(transposed(plan.crop), {plan.scaled.height, plan.scaled.width});
-    return jpegShrinkFactor(plan.crop, plan.scaled);
+    const auto [crop, scaled] = storedGeometry(source, plan);
+    return jpegShrinkFactor(crop, scaled);
 }
 
 RenderedCanvas renderCanvas(VipsBlob* bytes, const SourceImage& source, const RenderPlan& plan,

@@ -93,19 +93,18 @@ JobResult convert(const Converter& converter, const fs::path& source,
     for (std::size_t i = 0; i < destinations.size(); ++i)
         names->releaseAll(nameKey(position, i));
 
-    JobResult result{true, {}, {}, std::move(results)};
-    for (const ImageProcessor::SizedResult& size : result.sizes) {
-        if (result.output.empty() && !size.written.empty())
-            result.output = size.written;
-        if (result.succeeded && (size.error || size.written.empty())) {
-            result.succeeded = false;
-            result.message =
-                (size.error ? *size.error : ProcessingError(ProcessingError::cannotCreate)).what();
-        }
+    // Done when every size is written; otherwise failed with the first missing size's message.
+    const auto missing =
+        std::find_if(results.begin(), results.end(),
+                     [](const ImageProcessor::SizedResult& size) { return size.written.empty(); });
+    if (!results.empty() && missing == results.end()) {
+        fs::path first = results.front().written;
+        return {true, std::move(first), {}, std::move(results)};
     }
-    if (!result.succeeded)
-        result.output.clear();
-    return result;
+    const ProcessingError error = missing != results.end() && missing->error
+                                      ? *missing->error
+                                      : ProcessingError(ProcessingError::cannotCreate);
+    return {false, {}, error.what(), std::move(results)};
 }
 
 Converter engineConverter()
